@@ -1,0 +1,88 @@
+#include "engine/platform/text_file.h"
+
+#include <cstring>
+
+namespace tavro {
+
+bool LineReader::Refill() {
+    if (begin > 0) {
+        buffer.erase(0, begin);
+        end -= begin;
+        begin = 0;
+    }
+    // A line longer than the buffer grows it; the buffer never holds more than
+    // the longest line plus one block.
+    if (buffer.size() < end + kBlockSize) buffer.resize(end + kBlockSize);
+    std::ptrdiff_t got = file.Read(buffer.data() + end, buffer.size() - end);
+    if (got < 0) {
+        failed = true;
+        atEnd = true;
+        return false;
+    }
+    if (got == 0) {
+        atEnd = true;
+        return false;
+    }
+    end += static_cast<std::size_t>(got);
+    return true;
+}
+
+bool LineReader::ReadLine(std::string_view& line) {
+    std::size_t searchFrom = begin;
+    for (;;) {
+        const char* start = buffer.data() + searchFrom;
+        const void* newline = end > searchFrom ? std::memchr(start, '\n', end - searchFrom) : nullptr;
+        if (newline != nullptr) {
+            std::size_t at = static_cast<std::size_t>(static_cast<const char*>(newline) - buffer.data());
+            std::size_t length = at - begin;
+            if (length > 0 && buffer[at - 1] == '\r') --length;
+            line = std::string_view(buffer.data() + begin, length);
+            begin = at + 1;
+            return true;
+        }
+        std::size_t scanned = end - begin;
+        if (atEnd || !Refill()) {
+            if (failed || begin == end) return false;
+            line = std::string_view(buffer.data() + begin, end - begin);
+            begin = end;
+            return true;
+        }
+        searchFrom = begin + scanned;
+    }
+}
+
+void LineWriter::WriteLine(std::string_view line) {
+    if (failed) return;
+    if (buffer.size() + line.size() + 2 > kBlockSize) {
+        Flush();
+        if (line.size() + 2 > kBlockSize) {
+            failed = !file.Write(line.data(), line.size()) || !file.Write("\r\n", 2);
+            return;
+        }
+    }
+    buffer.append(line);
+    buffer.append("\r\n", 2);
+}
+
+void LineWriter::Flush() {
+    if (!failed && !buffer.empty()) failed = !file.Write(buffer.data(), buffer.size());
+    buffer.clear();
+}
+
+bool LineWriter::Close() {
+    Flush();
+    bool closed = file.Close();
+    return closed && !failed;
+}
+
+std::string ToCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace tavro

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "engine/platform/file_services.h"
+
+namespace tavro {
+
+// Reads text lines from a file in large blocks. A line ends at LF; a CR right
+// before the LF belongs to the line end; a last line without LF is still a
+// line. Every other byte, NUL and 0x1A included, is part of the line.
+class LineReader {
+public:
+    static constexpr std::size_t kBlockSize = 1 << 18;
+
+    explicit LineReader(InputFile& file) : file(file) {}
+
+    // The next line without its end; valid until the next call. False at the
+    // end of the file or on a read error (then Failed()).
+    bool ReadLine(std::string_view& line);
+    bool Failed() const { return failed; }
+
+private:
+    bool Refill();
+
+    InputFile& file;
+    std::string buffer;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool atEnd = false;
+    bool failed = false;
+};
+
+// Writes text lines through a buffer, each followed by CR LF on every
+// platform. The first failure is kept and reported by Close().
+class LineWriter {
+public:
+    static constexpr std::size_t kBlockSize = 1 << 18;
+
+    explicit LineWriter(OutputFile& file) : file(file) { buffer.reserve(kBlockSize); }
+
+    void WriteLine(std::string_view line);
+    // Flushes and closes the file; false when anything could not be written.
+    bool Close();
+
+private:
+    void Flush();
+
+    OutputFile& file;
+    std::string buffer;
+    bool failed = false;
+};
+
+// Text as a log stores it: every "\n" becomes CR LF.
+std::string ToCrLf(std::string_view text);
+
+}  // namespace tavro

@@ -1,0 +1,75 @@
+#include <vector>
+
+#include "engine/search_run.h"
+
+namespace tavro {
+
+SearchRun::SearchRun(const RunSettings& settings, RunState& state, FileServices& files,
+                     RunLogs logs, FrontEnd frontEnd, ProgressSink* sink)
+    : settings(settings), state(state), files(files), logs(logs), frontEnd(frontEnd),
+      sink(sink) {}
+
+bool SearchRun::IsOwnLog(const FileStatus& status) const {
+    return logs.runLog.File().IsFile(status) || logs.errorLog.File().IsFile(status) ||
+           (logs.abortLog != nullptr && logs.abortLog->File().IsFile(status));
+}
+
+// The listing is read whole before any entry is processed, so backups and the
+// temporary file made in this directory are never picked up as input.
+void SearchRun::WalkDirectory() {
+    if (currentDirectory.empty() && !files.GetCurrentDirectory(currentDirectory)) return;
+    std::vector<std::string> names;
+    if (!files.ListDirectory(settings.fileTypeFilter, names)) return;
+    for (const std::string& name : names) {
+        if (name == kTemporaryName) continue;
+        FileStatus status;
+        if (!files.GetStatus(name, status)) {
+            logs.errorLog.CouldNotEnterDirectory(JoinPath(currentDirectory, name));
+            continue;
+        }
+        if (status.IsDirectory()) continue;
+        if (status.IsReadOnly() && !settings.processReadOnlyFiles) continue;
+        if (IsOwnLog(status)) continue;
+        status.fullPathName = JoinPath(currentDirectory, name);
+        currentStatus = status;
+        ProcessFile(frontEnd == FrontEnd::gui ? status.fullPathName : name);
+    }
+}
+
+// Directories are left by returning to the parent's absolute path rather than
+// "..", so the walk can never climb above where it started. Links to
+// directories are not followed: no loops, no walking out of the tree.
+void SearchRun::WalkTree() {
+    if (currentDirectory.empty() && !files.GetCurrentDirectory(currentDirectory)) return;
+    std::vector<std::string> names;
+    bool listed = files.ListDirectory("*", names);
+    WalkDirectory();
+    if (!listed) return;
+    const std::string here = currentDirectory;
+    for (const std::string& name : names) {
+        if (name.front() == '.') continue;
+        FileStatus status;
+        if (!files.GetStatus(name, status)) {
+            logs.errorLog.CouldNotEnterDirectory(JoinPath(here, name));
+            continue;
+        }
+        if (!status.IsDirectory() || files.IsLinkToDirectory(name)) continue;
+        std::string child = JoinPath(here, name);
+        if (!files.SetCurrentDirectory(child)) {
+            logs.errorLog.CouldNotEnterDirectory(child);
+            continue;
+        }
+        currentDirectory = child;
+        WalkTree();
+        currentDirectory = here;
+        if (lost) return;
+        if (!files.SetCurrentDirectory(here)) {
+            // Nowhere safe to go on from: end the walk rather than work elsewhere.
+            logs.errorLog.CouldNotEnterDirectory(here);
+            lost = true;
+            return;
+        }
+    }
+}
+
+}  // namespace tavro
