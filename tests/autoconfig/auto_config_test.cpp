@@ -110,6 +110,19 @@ TEST(AutoConfigReader, MissingFileCannotBeOpened) {
               AutoConfigReadResult::couldNotOpen);
 }
 
+// A directory opens for reading on POSIX but fails on the first read.
+TEST(AutoConfigReader, FileThatCannotBeReadIsLikeOneThatCannotBeOpened) {
+    TempTree tree;
+    tree.Write("folder.cfg/inside", "");
+    RecordingTarget target;
+    EXPECT_EQ(ReadAutoConfig(PlatformFileServices(), tree.Path("folder.cfg").string(),
+                             OnOffReading::console, target),
+              AutoConfigReadResult::couldNotOpen);
+    ProgramResult result = RunProgram(KEMBREL_PATH, {"folder.cfg"}, tree.Root());
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.out, "Could not open Auto-Config file folder.cfg\n");
+}
+
 TEST(AutoConfigWriter, ExactLinesAndARoundTrip) {
     TempTree tree;
     AutoConfigValues values;
