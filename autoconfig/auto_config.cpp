@@ -51,7 +51,8 @@ AutoConfigReadResult ReadAutoConfig(FileServices& files, const std::string& path
     FileError error;
     std::unique_ptr<InputFile> file = files.OpenRead(path, error);
     if (!file) return AutoConfigReadResult::couldNotOpen;
-    LineReader reader(*file);
+    std::string storage;
+    LineReader reader(*file, storage);
     std::string_view line;
     if (!reader.ReadLine(line)) {
         return reader.Failed() ? AutoConfigReadResult::couldNotOpen

@@ -69,7 +69,7 @@ bool SearchRun::FindSearchString(const std::string& name) {
         logs.errorLog.CouldNotOpen(name);
         return false;
     }
-    LineReader reader(*file);
+    LineReader reader(*file, lineStorage);
     std::string_view line;
     while (reader.ReadLine(line)) {
         if (replacer.LineMatches(line)) return true;
@@ -100,7 +100,7 @@ void SearchRun::RewriteFile(const std::string& name) {
     if (!input || !output) {
         logs.errorLog.CouldNotOpen(name);
     } else {
-        LineReader reader(*input);
+        LineReader reader(*input, lineStorage);
         LineWriter writer(*output);
         std::string_view line;
         while (reader.ReadLine(line)) {

@@ -59,6 +59,7 @@ private:
     std::string currentDirectory;  // absolute; kept by the walk
     FileStatus currentStatus;      // of the file being processed
     std::string outputLine;
+    std::string lineStorage;  // the line reader's buffer, kept across files
     bool lost = false;  // the walk could not return to a directory
 };
 

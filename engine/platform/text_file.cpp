@@ -6,13 +6,15 @@ namespace tavro {
 
 bool LineReader::Refill() {
     if (begin > 0) {
-        buffer.erase(0, begin);
+        std::memmove(buffer.data(), buffer.data() + begin, end - begin);
         end -= begin;
         begin = 0;
     }
     // A line longer than the buffer grows it; the buffer never holds more than
     // the longest line plus one block.
-    if (buffer.size() < end + kBlockSize) buffer.resize(end + kBlockSize);
+    if (buffer.size() < kBlockSize || buffer.size() - end < kBlockSize / 4) {
+        buffer.resize(end + kBlockSize);
+    }
     std::ptrdiff_t got = file.Read(buffer.data() + end, buffer.size() - end);
     if (got < 0) {
         failed = true;

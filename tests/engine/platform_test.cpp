@@ -49,7 +49,8 @@ std::vector<std::string> Lines(const TempTree& tree, std::string_view contents) 
     tree.Write("lines", contents);
     FileError error;
     auto file = PlatformFileServices().OpenRead(tree.Path("lines").string(), error);
-    LineReader reader(*file);
+    std::string storage;
+    LineReader reader(*file, storage);
     std::vector<std::string> lines;
     std::string_view line;
     while (reader.ReadLine(line)) lines.emplace_back(line);
