@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "gui/settings_store.h"
+
+namespace tavro {
+
+// The settings store where there is no registry: one INI file per user,
+// CONFIG/Dunmoor/Tavro.ini, whose groups are the key paths below
+// "Software\Dunmoor" ("Tavro/Flags", "Tavro/MRU/Find"). "Software\Dunmoor"
+// exists exactly when the folder CONFIG/Dunmoor does. Values keep their
+// order. Every change rewrites the file whole, through a new file renamed into
+// place; a file that cannot be read or parsed counts as holding no values.
+class IniSettingsStore final : public SettingsStore {
+public:
+    // `configDirectory` is $XDG_CONFIG_HOME or ~/.config for the real store.
+    explicit IniSettingsStore(QString configDirectory);
+
+    static QString DefaultConfigDirectory();
+
+    bool KeyExists(const QString& key) override;
+    bool CreateKey(const QString& key) override;
+    std::optional<StoredValues> Values(const QString& key) override;
+    std::optional<QString> Value(const QString& key, const QString& name) override;
+    bool SetValue(const QString& key, const QString& name, const QString& data) override;
+    bool DeleteValue(const QString& key, const QString& name) override;
+
+    QString FilePath() const;
+
+private:
+    struct Group {
+        QString name;
+        StoredValues values;
+    };
+
+    std::optional<QString> GroupName(const QString& key) const;
+    Group* FindGroup(const QString& name);
+    void Load();
+    bool Save();
+
+    QString makerDirectory;
+    std::vector<Group> groups;
+};
+
+}  // namespace tavro
