@@ -124,6 +124,8 @@ signals:
     // Emitted at the start of every file of a run, before waiting input is
     // handled; `fileNumber` counts from 1.
     void Polling(int fileNumber);
+    // The status line changed.
+    void StatusChanged(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -175,7 +175,9 @@ bool MainDialog::PollStop() {
 }
 
 void MainDialog::SetStatus(std::string_view text) {
-    statusLine->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    QString status = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    statusLine->setText(status);
+    emit StatusChanged(status);
 }
 
 void MainDialog::FileAccepted(std::string_view name) {
