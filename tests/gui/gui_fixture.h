@@ -10,6 +10,7 @@
 
 #include "gui/control_ids.h"
 #include "gui/dialog_template.h"
+#include "gui/html_extensions.h"
 #include "gui/ini_settings_store.h"
 #include "gui/main_dialog.h"
 #include "gui/user_interaction.h"
