@@ -73,6 +73,10 @@ bool SearchRun::FindSearchString(const std::string& name) {
     std::string_view line;
     while (reader.ReadLine(line)) {
         if (replacer.LineMatches(line)) return true;
+        if (replacer.TooComplex()) {
+            logs.errorLog.RegexTooComplex(name);
+            return false;
+        }
     }
     if (reader.Failed()) logs.errorLog.CouldNotOpen(name);
     return false;
@@ -103,13 +107,28 @@ void SearchRun::RewriteFile(const std::string& name) {
         LineReader reader(*input, lineStorage);
         LineWriter writer(*output);
         std::string_view line;
+        bool tooComplex = false;
         while (reader.ReadLine(line)) {
             int count = replacer.ReplaceLine(line, outputLine);
+            if (replacer.TooComplex()) {
+                tooComplex = true;
+                break;
+            }
             state.replacementCount += count;
             writer.WriteLine(count > 0 ? std::string_view(outputLine) : line);
         }
         input.reset();
         bool written = writer.Close();
+        if (tooComplex) {
+            // Left exactly as it was, and neither counted nor given a log line.
+            output.reset();
+            files.DeleteFile(temporary);
+            logs.errorLog.RegexTooComplex(name);
+            logs.runLog.DropLine();
+            --state.filesModified;
+            state.replacementCount = 0;
+            return;
+        }
         if (reader.Failed()) {
             logs.errorLog.CouldNotOpen(name);
         } else if (!written) {

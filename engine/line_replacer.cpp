@@ -10,14 +10,28 @@ void UpperCaseInto(std::string_view text, std::string& out) {
     }
 }
 
+LineReplacer::LineReplacer() = default;
+LineReplacer::~LineReplacer() = default;
+
 void LineReplacer::Prepare(const RunSettings& settings) {
+    regularExpression = settings.regularExpression;
     caseSensitive = settings.caseSensitive;
+    replacement = settings.replaceString;
+    if (regularExpression) {
+        // A pattern is compiled once and kept while the search string stays;
+        // compiling afresh for every line would give the same program.
+        if (!pattern || compiledFrom != settings.searchString) {
+            pattern = std::make_unique<RegexPattern>();
+            pattern->Compile(settings.searchString.c_str());
+            compiledFrom = settings.searchString;
+        }
+        return;
+    }
     if (caseSensitive) {
         search = settings.searchString;
     } else {
         UpperCaseInto(settings.searchString, search);
     }
-    replacement = settings.replaceString;
 }
 
 std::string_view LineReplacer::Folded(std::string_view line) {
@@ -27,13 +41,27 @@ std::string_view LineReplacer::Folded(std::string_view line) {
 }
 
 bool LineReplacer::LineMatches(std::string_view line) {
+    if (regularExpression) {
+        pattern->StartLine(line.size());
+        return pattern->Exec(line) >= 0;
+    }
     return Folded(line).find(search) != std::string_view::npos;
+}
+
+int LineReplacer::ReplaceLine(std::string_view line, std::string& out) {
+    if (!regularExpression) return ReplacePlain(line, out);
+    pattern->StartLine(line.size());
+    if (pattern->Exec(line) < 0) return 0;  // most lines: no copy, no edit
+    editedLine.Assign(line);
+    int count = CountPatternReplacements(editedLine, *pattern, replacement);
+    if (count > 0) out.assign(editedLine.View());
+    return count;
 }
 
 // Matches are found left to right and never overlap; the search goes on in the
 // text after each match, so the replacement itself is never searched. Pieces
 // are cut from the line as it stands, so unmatched text keeps its case.
-int LineReplacer::ReplaceLine(std::string_view line, std::string& out) {
+int LineReplacer::ReplacePlain(std::string_view line, std::string& out) {
     std::string_view haystack = Folded(line);
     std::size_t at = haystack.find(search);
     if (at == std::string_view::npos || search.empty()) return 0;
@@ -48,6 +76,24 @@ int LineReplacer::ReplaceLine(std::string_view line, std::string& out) {
         at = haystack.find(search, rest);
     }
     out.append(line, rest);
+    return count;
+}
+
+int CountPatternReplacements(TextBuffer& line, RegexPattern& pattern, std::string_view replacement) {
+    int count = 0;
+    std::size_t pos = 0;
+    std::string expansion;
+    while (pos <= line.Length()) {
+        std::ptrdiff_t match = pattern.Exec(line.View().substr(pos));
+        if (match < 0) break;
+        ++count;
+        std::size_t start = pos + static_cast<std::size_t>(match);
+        std::size_t length = pattern.MatchLength();
+        pattern.Substitute(replacement, expansion);
+        line.Replace(start, static_cast<std::ptrdiff_t>(length), expansion);
+        pos = start + expansion.size();
+        if (length == 0) ++pos;  // step over one byte, or the empty match recurs here
+    }
     return count;
 }
 

@@ -1,17 +1,24 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "engine/regex_pattern.h"
 #include "engine/run_settings.h"
+#include "engine/text_buffer.h"
 
 namespace tavro {
 
 // Finds and replaces the search string in single lines, the way the run's
 // settings ask. Built once for a run and brought up to date before each file,
-// so the work that depends only on the settings is not repeated per line.
+// so the work that depends only on the settings (upper-casing the search
+// string, compiling a pattern) is not repeated per line.
 class LineReplacer {
 public:
+    LineReplacer();
+    ~LineReplacer();
+
     // Takes the settings the next file is processed with.
     void Prepare(const RunSettings& settings);
 
@@ -22,14 +29,29 @@ public:
     // returns how many there were; with 0, `out` is not touched.
     int ReplaceLine(std::string_view line, std::string& out);
 
+    // The last line asked more of the pattern matcher than its budget allows;
+    // the line's result is then not to be trusted.
+    bool TooComplex() const { return pattern && pattern->TooComplex(); }
+
 private:
     std::string_view Folded(std::string_view line);
+    int ReplacePlain(std::string_view line, std::string& out);
 
+    bool regularExpression = false;
     bool caseSensitive = true;
     std::string search;         // upper-cased when the search ignores case
     std::string replacement;
     std::string foldedLine;     // scratch for case-insensitive searches
+    std::string compiledFrom;   // the pattern `pattern` was compiled from
+    std::unique_ptr<RegexPattern> pattern;
+    TextBuffer editedLine;
 };
+
+// Replaces every match of a compiled pattern in `line` by the expansion of
+// `replacement` and returns the number of replacements. The replacement is
+// never searched again; after an empty match one byte is stepped over, so the
+// loop always ends. The caller starts the pattern's budget for the line.
+int CountPatternReplacements(TextBuffer& line, RegexPattern& pattern, std::string_view replacement);
 
 // ASCII upper-casing: a to z become A to Z; the length never changes.
 void UpperCaseInto(std::string_view text, std::string& out);

@@ -32,6 +32,8 @@ void RegexPattern::ResetCompiled() {
     mustLength = 0;
     classSets.clear();
     classSlot.clear();
+    startSet = ByteSet();
+    useStartSet = false;
     groupCount = 1;
     matchCopy.clear();
     haveMatch = false;
@@ -71,6 +73,7 @@ bool RegexPattern::Compile(const char* pattern) {
     compileFlags = flags;
     Analyse();
     BuildClassSets();
+    BuildStartSet();
     compiled = 1;
     return true;
 }
@@ -116,7 +119,7 @@ void RegexPattern::BuildClassSets() {
             if (op != EXACTLY) {
                 if (classSlot.empty()) classSlot.assign(static_cast<std::size_t>(programSize), -1);
                 ByteSet set;
-                for (int i = operand; i < end; ++i) set.bits[base[i] >> 6] |= 1ull << (base[i] & 63);
+                for (int i = operand; i < end; ++i) set.Add(base[i]);
                 classSlot[static_cast<std::size_t>(offset)] =
                     static_cast<std::int16_t>(classSets.size());
                 classSets.push_back(set);
@@ -126,6 +129,67 @@ void RegexPattern::BuildClassSets() {
             offset = operand;
         }
     }
+}
+
+// Where a pattern has no first byte, the matcher still skips every position
+// whose byte cannot begin a match. That holds only when no match can be empty.
+void RegexPattern::BuildStartSet() {
+    ByteSet set;
+    int visits = 0;
+    useStartSet = AddFirstBytes(program.get(), set, visits);
+    startSet = useStartSet ? set : ByteSet();
+}
+
+// Adds to `set` the bytes a match from `node` can begin with; false when a
+// match from there can be empty or the analysis gives up.
+bool RegexPattern::AddFirstBytes(const std::uint8_t* node, ByteSet& set, int& visits) const {
+    constexpr int kMaxVisits = 256;  // optional pieces in a row branch out quickly
+    while (node != nullptr) {
+        if (++visits > kMaxVisits) return false;
+        const std::uint8_t op = node[0];
+        switch (op) {
+            case EXACTLY:
+                set.Add(node[kNodeHeader]);
+                return true;
+            case ANY:
+                for (std::uint64_t& word : set.bits) word = ~std::uint64_t{0};
+                return true;
+            case ANYOF:
+            case ANYBUT: {
+                const ByteSet& members = ClassOf(node);  // built before this analysis
+                for (int i = 0; i < 4; ++i) {
+                    set.bits[i] |= op == ANYOF ? members.bits[i] : ~members.bits[i];
+                }
+                return true;
+            }
+            case STAR:
+            case PLUS:
+                if (!AddFirstBytes(node + kNodeHeader, set, visits)) return false;
+                if (op == PLUS) return true;
+                break;  // may repeat zero times: what follows can begin a match too
+            case BRANCH: {
+                const std::uint8_t* next = NextNode(node);
+                if (next == nullptr || next[0] != BRANCH) {
+                    node += kNodeHeader;  // one alternative
+                    continue;
+                }
+                for (const std::uint8_t* b = node; b != nullptr && b[0] == BRANCH;
+                     b = NextNode(b)) {
+                    if (!AddFirstBytes(b + kNodeHeader, set, visits)) return false;
+                }
+                return true;
+            }
+            case BOL:
+            case NOTHING:
+            case BACK:
+                break;
+            default:
+                if ((op > OPEN && op < OPEN + 10) || (op > CLOSE && op < CLOSE + 10)) break;
+                return false;  // END, EOL or an unknown opcode: possibly empty
+        }
+        node = NextNode(node);
+    }
+    return false;
 }
 
 // Top level (not in a group) or the inside of parentheses, the `(` already
@@ -314,8 +378,9 @@ std::uint8_t* RegexPattern::ParseClass(int& flags) {
             EmitByte('-');
             continue;
         }
-        int first = static_cast<signed char>(parsePos[-2]);
-        int end = static_cast<signed char>(last);
+        // Signed on purpose: a range from below 0x80 to 0x80 or above is refused.
+        int first = static_cast<signed char>(parsePos[-2]);  // NOLINT(bugprone-signed-char-misuse)
+        int end = static_cast<signed char>(last);            // NOLINT(bugprone-signed-char-misuse)
         if (end < first) return nullptr;
         // A 0 would end the member list early and silently drop the rest of
         // the class (a range from 0xFF up to an ASCII byte passes through it).
@@ -376,24 +441,6 @@ void RegexPattern::SetTail(std::uint8_t* p, const std::uint8_t* target) {
 void RegexPattern::SetOperandTail(std::uint8_t* p, const std::uint8_t* target) {
     if (!emitting || p[0] != BRANCH) return;
     SetTail(p + kNodeHeader, target);
-}
-
-const std::uint8_t* RegexPattern::NextNode(const std::uint8_t* p) const {
-    int link = ReadLink(p);
-    if (link == 0) return nullptr;
-    // Only the scratch node lives outside the program, and its link is 0. A
-    // link leading out of the program counts as none.
-    const std::uint8_t* base = program.get();
-    if (base == nullptr) return nullptr;
-    std::ptrdiff_t offset = (p - base) + (p[0] == BACK ? -link : link);
-    if (offset < 0 || offset + static_cast<std::ptrdiff_t>(kNodeHeader) > programSize) {
-        return nullptr;
-    }
-    return base + offset;
-}
-
-std::uint8_t* RegexPattern::NextNode(std::uint8_t* p) const {
-    return const_cast<std::uint8_t*>(NextNode(static_cast<const std::uint8_t*>(p)));
 }
 
 std::string_view RegexPattern::MustString() const {

@@ -9,13 +9,20 @@ namespace tavro {
 namespace {
 
 std::string OpcodeName(std::uint8_t op) {
-    static const char* const kNames[] = {"END",    "BOL",    "EOL",     "ANY",
-                                         "ANYOF",  "ANYBUT", "BRANCH",  "BACK",
-                                         "EXACTLY", "NOTHING", "STAR",  "PLUS"};
+    static const char* const kNames[] = {"END",    "BOL",  "EOL",     "ANY",     "ANYOF", "ANYBUT",
+                                         "BRANCH", "BACK", "EXACTLY", "NOTHING", "STAR",  "PLUS"};
     if (op <= PLUS) return kNames[op];
-    if (op > OPEN && op < OPEN + 10) return "OPEN" + std::to_string(op - OPEN);
-    if (op > CLOSE && op < CLOSE + 10) return "CLOSE" + std::to_string(op - CLOSE);
-    return "?" + std::to_string(op);
+    std::string name = "?";
+    int number = op;
+    if (op > OPEN && op < OPEN + 10) {
+        name = "OPEN";
+        number = op - OPEN;
+    } else if (op > CLOSE && op < CLOSE + 10) {
+        name = "CLOSE";
+        number = op - CLOSE;
+    }
+    name += std::to_string(number);
+    return name;
 }
 
 void AppendQuoted(std::string& out, const std::uint8_t* bytes, std::size_t length) {

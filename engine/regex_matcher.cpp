@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "engine/regex_pattern.h"
 #include "engine/regex_program.h"
@@ -40,10 +41,31 @@ EntryKind KindOf(std::uint64_t e) { return static_cast<EntryKind>(e >> kKindShif
 std::uint64_t ValueOf(std::uint64_t e) { return (e >> kValueShift) & kValueMask; }
 std::uint64_t OffsetOf(std::uint64_t e) { return e & kOffsetMask; }
 
+// The node that the link of `node` leads to, or null when the link is 0 or
+// would leave the program.
+inline const std::uint8_t* LinkTarget(const std::uint8_t* base, int size,
+                                      const std::uint8_t* node) {
+    const int link = ReadLink(node);
+    if (link == 0 || base == nullptr) return nullptr;
+    const std::ptrdiff_t offset = (node - base) + (node[0] == BACK ? -link : link);
+    if (offset < 0 || offset + static_cast<std::ptrdiff_t>(kNodeHeader) > size) return nullptr;
+    return base + offset;
+}
+
 bool IsOpen(std::uint8_t op) { return op > OPEN && op < OPEN + 10; }
 bool IsClose(std::uint8_t op) { return op > CLOSE && op < CLOSE + 10; }
 
 }  // namespace
+
+const std::uint8_t* RegexPattern::NextNode(const std::uint8_t* p) const {
+    // Only the scratch node of the sizing pass lives outside the program, and
+    // its link is 0.
+    return LinkTarget(program.get(), programSize, p);
+}
+
+std::uint8_t* RegexPattern::NextNode(std::uint8_t* p) const {
+    return const_cast<std::uint8_t*>(NextNode(static_cast<const std::uint8_t*>(p)));
+}
 
 std::uint64_t RegexPattern::StepBudget(std::size_t lineLength) {
     constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
@@ -56,16 +78,6 @@ void RegexPattern::StartLine(std::size_t lineLength) {
     stepsLeft = StepBudget(lineLength);
     lineBudget = true;
     tooComplex = false;
-}
-
-inline bool RegexPattern::Charge(std::uint64_t steps) {
-    if (stepsLeft < steps) {
-        stepsLeft = 0;
-        tooComplex = true;
-        return false;
-    }
-    stepsLeft -= steps;
-    return true;
 }
 
 std::ptrdiff_t RegexPattern::Exec(std::string_view subject) {
@@ -83,42 +95,63 @@ std::ptrdiff_t RegexPattern::Exec(std::string_view subject) {
         tooComplex = true;
         return -1;
     }
-    if (mustLength > 0 && std::string_view(begin, size).find(MustString()) == std::string_view::npos) {
+    if (mustLength > 0 &&
+        std::string_view(begin, size).find(MustString()) == std::string_view::npos) {
         return -1;
     }
 
     lineStart = begin;
     subjectEnd = begin + size;
+    for (LastByte& known : lastByte) known = LastByte();
     const char* found = nullptr;
-    if (anchored) {
-        if (TryAt(begin)) found = begin;
-    } else if (firstChar != 0) {
-        for (const char* p = begin; p < subjectEnd; ++p) {
-            p = static_cast<const char*>(
-                std::memchr(p, static_cast<unsigned char>(firstChar), subjectEnd - p));
-            if (p == nullptr) break;
-            if (TryAt(p)) {
-                found = p;
-                break;
-            }
-            if (tooComplex) break;
+    try {
+        found = FindMatch();
+        if (found != nullptr) {
+            matchCopy.assign(subStart[0], static_cast<std::size_t>(subEnd[0] - subStart[0]));
         }
-    } else {
-        // The end of the subject is a position too: a pattern that can match
-        // empty matches there.
-        for (const char* p = begin;; ++p) {
-            if (TryAt(p)) {
-                found = p;
-                break;
-            }
-            if (tooComplex || p == subjectEnd) break;
-        }
+    } catch (const std::bad_alloc&) {
+        // Only a pathological line can exhaust memory with the backtracking
+        // stack; it is given up like one that exhausts the step budget.
+        found = nullptr;
+        tooComplex = true;
     }
     if (stack.capacity() > kKeptStackEntries) std::vector<StackEntry>().swap(stack);
     if (found == nullptr) return -1;
     haveMatch = true;
-    matchCopy.assign(subStart[0], static_cast<std::size_t>(subEnd[0] - subStart[0]));
     return found - begin;
+}
+
+// The leftmost position of lineStart..subjectEnd where TryAt succeeds, or null.
+const char* RegexPattern::FindMatch() {
+    const char* const begin = lineStart;
+    if (anchored) return TryAt(begin) ? begin : nullptr;
+    if (firstChar != 0) {
+        const auto wanted = static_cast<unsigned char>(firstChar);
+        for (const char* p = begin; p < subjectEnd; ++p) {
+            p = static_cast<const char*>(std::memchr(p, wanted, subjectEnd - p));
+            if (p == nullptr || TryAt(p)) return p;
+            if (tooComplex) return nullptr;
+        }
+        return nullptr;
+    }
+    if (useStartSet) {
+        // Every match begins with a byte of startSet, so the end of the
+        // subject and every other byte can be passed over.
+        const auto* bytes = reinterpret_cast<const unsigned char*>(begin);
+        const auto size = static_cast<std::size_t>(subjectEnd - begin);
+        for (std::size_t i = 0; i < size; ++i) {
+            if (!startSet.Has(bytes[i])) continue;
+            if (TryAt(begin + i)) return begin + i;
+            if (tooComplex) return nullptr;
+        }
+        return nullptr;
+    }
+    // The end of the subject is a position too: a pattern that can match
+    // empty matches there.
+    for (const char* p = begin;; ++p) {
+        if (TryAt(p)) return p;
+        if (tooComplex || p == subjectEnd) return nullptr;
+    }
 }
 
 bool RegexPattern::TryAt(const char* s) {
@@ -256,45 +289,65 @@ bool RegexPattern::MatchFrom(const std::uint8_t* node) {
     const char* const begin = lineStart;
     const char* const end = subjectEnd;
     const char* pos = inputPos;
+    // Kept in a local so that the hot loop need not write the member back.
+    std::uint64_t budget = stepsLeft;
     stack.clear();
     choiceCount = 0;
 
-    auto abandon = [this] {
-        stack.clear();
-        choiceCount = 0;
-        return false;
+    auto spend = [&budget](std::uint64_t steps) {
+        if (budget < steps) {
+            budget = 0;
+            return false;
+        }
+        budget -= steps;
+        return true;
     };
     auto offsetOf = [begin](const char* p) { return static_cast<std::uint64_t>(p - begin); };
-    // The highest position in [floor, top] whose byte is `look`, or null.
-    // The end of the subject has no byte, so it never matches.
-    auto findLook = [this, end](const char* floor, const char* top, int look) -> const char* {
-        const auto candidates = static_cast<std::size_t>(top - floor) + (top == end ? 0 : 1);
+    // The highest position in [floor, top] whose byte is `look`, or null. The
+    // end of the subject has no byte, so it never qualifies. The last place
+    // of each look-ahead byte in the subject is remembered, so that `a.*z`
+    // on a long line without a `z` fails at once at every `a`.
+    auto findLook = [&spend, this, end](const char* floor, const char* top,
+                                        int look) -> const char* {
+        LastByte& known = lastByte[look % kLastBytes];
+        if (known.byte != look) {
+            const auto length = static_cast<std::size_t>(end - lineStart);
+            std::size_t n = length;
+            while (n > 0 && static_cast<unsigned char>(lineStart[n - 1]) != look) --n;
+            spend((length - n) / kScanBytesPerStep);
+            known.byte = look;
+            known.last = n > 0 ? lineStart + (n - 1) : nullptr;
+        }
+        if (known.last == nullptr || known.last < floor) return nullptr;
+        if (known.last <= top) return known.last;
+        // Here top is below known.last, so before the end: its byte exists.
+        const auto candidates = static_cast<std::size_t>(top - floor) + 1;
         std::size_t n = candidates;
         while (n > 0 && static_cast<unsigned char>(floor[n - 1]) != look) --n;
-        Charge((candidates - n) / kScanBytesPerStep);
+        spend((candidates - n) / kScanBytesPerStep);
         return n > 0 ? floor + (n - 1) : nullptr;
     };
     auto lookahead = [](const std::uint8_t* next) {
         return next != nullptr && next[0] == EXACTLY ? int{next[kNodeHeader]} : -1;
     };
 
+    bool matched = false;
     for (;;) {
         // Forward: run until END or a failure.
         bool failed = false;
         while (!failed) {
-            if (node == nullptr || !Charge(1)) {
-                if (tooComplex) return abandon();
+            if (node == nullptr) {
                 failed = true;
                 break;
             }
+            if (budget == 0) goto giveUp;
+            --budget;
             const std::uint8_t op = node[0];
             const std::uint8_t* next = NextNode(node);
             switch (op) {
                 case END:
-                    inputPos = pos;
-                    stack.clear();
-                    choiceCount = 0;
-                    return true;
+                    matched = true;
+                    goto done;
                 case BOL:
                     failed = pos != begin;
                     break;
@@ -308,11 +361,16 @@ bool RegexPattern::MatchFrom(const std::uint8_t* node) {
                     if (!failed) ++pos;
                     break;
                 case EXACTLY: {
-                    const char* literal = reinterpret_cast<const char*>(node + kNodeHeader);
-                    std::size_t length = std::strlen(literal);
-                    failed = static_cast<std::size_t>(end - pos) < length ||
-                             std::memcmp(pos, literal, length) != 0;
-                    if (!failed) pos += length;
+                    // Literals are short: compare up to their NUL in one pass.
+                    const auto* literal = node + kNodeHeader;
+                    const auto available = static_cast<std::size_t>(end - pos);
+                    std::size_t n = 0;
+                    while (literal[n] != 0 && n < available &&
+                           static_cast<unsigned char>(pos[n]) == literal[n]) {
+                        ++n;
+                    }
+                    failed = literal[n] != 0;
+                    if (!failed) pos += n;
                     break;
                 }
                 case BRANCH: {
@@ -327,7 +385,8 @@ bool RegexPattern::MatchFrom(const std::uint8_t* node) {
                     }
                     const std::uint8_t* second = NextViable(NextNode(first), pos);
                     if (second != nullptr) {
-                        stack.push_back(Pack(kAlternative, static_cast<std::uint64_t>(second - base),
+                        stack.push_back(Pack(kAlternative,
+                                             static_cast<std::uint64_t>(second - base),
                                              offsetOf(pos)));
                         ++choiceCount;
                     }
@@ -341,7 +400,7 @@ bool RegexPattern::MatchFrom(const std::uint8_t* node) {
                 case PLUS: {
                     const std::size_t least = op == PLUS ? 1 : 0;
                     const std::size_t count = CountRepeats(node + kNodeHeader, pos);
-                    Charge(count / kScanBytesPerStep);
+                    if (node[kNodeHeader] != ANY) spend(count / kScanBytesPerStep);  // ANY: no scan
                     if (count < least) {
                         failed = true;
                         break;
@@ -356,8 +415,8 @@ bool RegexPattern::MatchFrom(const std::uint8_t* node) {
                     }
                     if (at > floor) {
                         stack.push_back(Pack(kFloor, 0, offsetOf(floor)));
-                        stack.push_back(Pack(kRepeat, static_cast<std::uint64_t>(node - base),
-                                             offsetOf(at)));
+                        stack.push_back(
+                            Pack(kRepeat, static_cast<std::uint64_t>(node - base), offsetOf(at)));
                         ++choiceCount;
                     }
                     pos = at;
@@ -375,15 +434,10 @@ bool RegexPattern::MatchFrom(const std::uint8_t* node) {
             }
             if (!failed) node = next;
         }
-        if (tooComplex) return abandon();
 
         // Backward: undo captures down to the latest choice point and resume it.
         for (;;) {
-            if (stack.empty()) {
-                inputPos = pos;
-                choiceCount = 0;
-                return false;
-            }
+            if (stack.empty()) goto done;
             const StackEntry entry = stack.back();
             stack.pop_back();
             const EntryKind kind = KindOf(entry);
@@ -395,7 +449,7 @@ bool RegexPattern::MatchFrom(const std::uint8_t* node) {
                 continue;
             }
             if (kind == kFloor) continue;  // only ever popped with its kRepeat
-            if (!Charge(1)) return abandon();
+            if (!spend(1)) goto giveUp;
             --choiceCount;
             const std::uint8_t* chosen = base + ValueOf(entry);
             const char* at = begin + OffsetOf(entry);
@@ -416,7 +470,7 @@ bool RegexPattern::MatchFrom(const std::uint8_t* node) {
             --at;
             int look = lookahead(next);
             if (look >= 0) at = findLook(floor, at, look);
-            if (tooComplex) return abandon();
+            if (budget == 0) goto giveUp;
             if (at == nullptr) {
                 stack.pop_back();  // its kFloor
                 continue;
@@ -432,6 +486,16 @@ bool RegexPattern::MatchFrom(const std::uint8_t* node) {
             break;
         }
     }
+
+giveUp:
+    tooComplex = true;
+    matched = false;
+done:
+    stepsLeft = budget;
+    inputPos = pos;
+    stack.clear();
+    choiceCount = 0;
+    return matched;
 }
 
 std::size_t RegexPattern::MatchLength() const {

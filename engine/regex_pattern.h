@@ -21,8 +21,11 @@ public:
     // Work allowed per line: kStepBudgetBase plus kStepBudgetPerByte for every
     // byte of the line. A step is one node executed or one backtrack resumed;
     // byte scans inside a repetition cost one step per kScanBytesPerStep bytes.
-    static constexpr std::uint64_t kStepBudgetBase = 20'000'000;
-    static constexpr std::uint64_t kStepBudgetPerByte = 200;
+    // Rewriting a whole line with an ordinary pattern takes well under 15 steps
+    // a byte, while an exponential one such as `(a|aa)*b` on a megabyte of `a`
+    // is given up after about 74 million steps, well under a second.
+    static constexpr std::uint64_t kStepBudgetBase = 10'000'000;
+    static constexpr std::uint64_t kStepBudgetPerByte = 64;
     static constexpr std::size_t kScanBytesPerStep = 32;
     static std::uint64_t StepBudget(std::size_t lineLength);
 
@@ -39,13 +42,15 @@ public:
     // Offset of the leftmost match in `subject`, or -1. `^` matches only at the
     // start of `subject`, `$` only at its end. Gives up with -1 and sets
     // TooComplex() when the work since the last StartLine() exceeds the budget.
-    // Without any StartLine() each Exec gets the budget of its own subject.
+    // Without any StartLine() each Exec gets the budget of its own subject. A
+    // default (null) view is the empty subject.
     std::ptrdiff_t Exec(std::string_view subject);
 
     // Starts the step budget for one line of `lineLength` bytes. Every Exec on
     // that line (and on the rests of it) draws from the same budget.
     void StartLine(std::size_t lineLength);
     bool TooComplex() const { return tooComplex; }
+    std::uint64_t StepsLeft() const { return stepsLeft; }  // of the current line's budget
 
     // Length of the last successful match (0 after a failed Exec).
     std::size_t MatchLength() const;
@@ -74,6 +79,7 @@ private:
     struct ByteSet {
         std::uint64_t bits[4] = {};
         bool Has(unsigned char c) const { return (bits[c >> 6] >> (c & 63)) & 1; }
+        void Add(unsigned char c) { bits[c >> 6] |= std::uint64_t{1} << (c & 63); }
     };
 
     // Compiler (regex_compiler.cpp).
@@ -92,8 +98,14 @@ private:
     const std::uint8_t* NextNode(const std::uint8_t* p) const;
     void Analyse();
     void BuildClassSets();
+    void BuildStartSet();
+    bool AddFirstBytes(const std::uint8_t* node, ByteSet& set, int& visits) const;
+
+    // Replacement expansion (regex_substitute.cpp).
+    void Expand(std::string_view replacement, std::string& out) const;
 
     // Matcher (regex_matcher.cpp).
+    const char* FindMatch();
     bool TryAt(const char* s);
     bool MatchFrom(const std::uint8_t* node);
     std::size_t CountRepeats(const std::uint8_t* operand, const char* pos) const;
@@ -101,7 +113,6 @@ private:
     const std::uint8_t* NextViable(const std::uint8_t* branch, const char* pos) const;
     bool MatchesOne(const std::uint8_t* node, unsigned char c) const;
     const ByteSet& ClassOf(const std::uint8_t* node) const;
-    bool Charge(std::uint64_t steps);
     void SetCapture(int slot, const char* pos);
 
     // Compiled pattern.
@@ -114,8 +125,10 @@ private:
     std::uint8_t anchored = 0;
     const std::uint8_t* mustString = nullptr;
     int mustLength = 0;
-    std::vector<ByteSet> classSets;        // member sets of the ANYOF/ANYBUT nodes
-    std::vector<std::int16_t> classSlot;   // program offset -> index in classSets
+    std::vector<ByteSet> classSets;       // member sets of the ANYOF/ANYBUT nodes
+    std::vector<std::int16_t> classSlot;  // program offset -> index in classSets
+    ByteSet startSet;                     // bytes a match can begin with ...
+    bool useStartSet = false;             // ... when every match begins with a byte
 
     // Compile scratch.
     const char* parsePos = nullptr;
@@ -135,8 +148,16 @@ private:
     const char* lineStart = nullptr;
     const char* subjectEnd = nullptr;
     bool capturesTouched = false;
-    int choiceCount = 0;
+    std::size_t choiceCount = 0;  // choice points on the stack
     std::vector<StackEntry> stack;
+    // Where a STAR/PLUS look-ahead byte last occurs in the subject; byte -1
+    // for an empty entry.
+    struct LastByte {
+        int byte = -1;
+        const char* last = nullptr;
+    };
+    static constexpr int kLastBytes = 4;
+    LastByte lastByte[kLastBytes];
 
     // Per-line budget.
     std::uint64_t stepsLeft = 0;

@@ -21,20 +21,20 @@ namespace tavro {
 // one-byte EXACTLY node whose own link is 0. Because links are 16-bit, a
 // program must stay below kProgramLimit bytes.
 enum Opcode : std::uint8_t {
-    END = 0,       // end of program: success
-    BOL = 1,       // empty match at the start of the subject
-    EOL = 2,       // empty match at the end of the subject
-    ANY = 3,       // any one byte
-    ANYOF = 4,     // one byte among the NUL-terminated members at offset 3
-    ANYBUT = 5,    // one byte not among the NUL-terminated members at offset 3
-    BRANCH = 6,    // one alternative, the node at offset 3; link to the next alternative
-    BACK = 7,      // empty match; link points backwards, closing a loop
-    EXACTLY = 8,   // the NUL-terminated literal (at least one byte) at offset 3
-    NOTHING = 9,   // empty match
-    STAR = 10,     // the simple node at offset 3, 0 or more times, greedy
-    PLUS = 11,     // the simple node at offset 3, 1 or more times, greedy
-    OPEN = 20,     // OPEN+n (21..29): records the start of group n
-    CLOSE = 30,    // CLOSE+n (31..39): records the end of group n
+    END = 0,      // end of program: success
+    BOL = 1,      // empty match at the start of the subject
+    EOL = 2,      // empty match at the end of the subject
+    ANY = 3,      // any one byte
+    ANYOF = 4,    // one byte among the NUL-terminated members at offset 3
+    ANYBUT = 5,   // one byte not among the NUL-terminated members at offset 3
+    BRANCH = 6,   // one alternative, the node at offset 3; link to the next alternative
+    BACK = 7,     // empty match; link points backwards, closing a loop
+    EXACTLY = 8,  // the NUL-terminated literal (at least one byte) at offset 3
+    NOTHING = 9,  // empty match
+    STAR = 10,    // the simple node at offset 3, 0 or more times, greedy
+    PLUS = 11,    // the simple node at offset 3, 1 or more times, greedy
+    OPEN = 20,    // OPEN+n (21..29): records the start of group n
+    CLOSE = 30,   // CLOSE+n (31..39): records the end of group n
 };
 
 // What a parse routine reports about the piece of pattern it parsed.

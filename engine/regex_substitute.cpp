@@ -1,6 +1,8 @@
 // Replacement expansion: `&` and backslash-digit in a replacement template
 // stand for the whole match and its groups.
 
+#include <new>
+
 #include "engine/regex_pattern.h"
 
 namespace tavro {
@@ -10,6 +12,16 @@ namespace tavro {
 bool RegexPattern::Substitute(std::string_view replacement, std::string& out) const {
     out.clear();
     if (!haveMatch) return false;
+    try {
+        Expand(replacement, out);
+    } catch (const std::bad_alloc&) {
+        out.clear();
+        return false;
+    }
+    return true;
+}
+
+void RegexPattern::Expand(std::string_view replacement, std::string& out) const {
     out.reserve(replacement.size() + matchCopy.size());
 
     auto appendGroup = [this, &out](int n) {
@@ -45,7 +57,6 @@ bool RegexPattern::Substitute(std::string_view replacement, std::string& out) co
         }
         out.push_back(c);
     }
-    return true;
 }
 
 }  // namespace tavro
