@@ -95,12 +95,13 @@ bool SearchRun::ContainsSearchString(const std::string& name) {
 }
 
 void SearchRun::RewriteFile(const std::string& name) {
-    const std::string temporary(kTemporaryName);
     bool rewritten = false;
     FileError error;
     std::unique_ptr<InputFile> input = files.OpenRead(name, error);
-    std::unique_ptr<OutputFile> output =
-        input ? files.OpenWrite(temporary, error) : std::unique_ptr<OutputFile>();
+    // Another run writing in this directory holds the temporary file: this
+    // file is then treated like one whose temporary file cannot be opened.
+    std::unique_ptr<ReplacementFile> output =
+        input ? files.CreateReplacement(std::string(kTemporaryName), error) : nullptr;
     if (!input || !output) {
         logs.errorLog.CouldNotOpen(name);
     } else {
@@ -118,11 +119,9 @@ void SearchRun::RewriteFile(const std::string& name) {
             writer.WriteLine(count > 0 ? std::string_view(outputLine) : line);
         }
         input.reset();
-        bool written = writer.Close();
         if (tooComplex) {
             // Left exactly as it was, and neither counted nor given a log line.
-            output.reset();
-            files.DeleteFile(temporary);
+            output->Discard();
             logs.errorLog.RegexTooComplex(name);
             logs.runLog.DropLine();
             --state.filesModified;
@@ -131,16 +130,15 @@ void SearchRun::RewriteFile(const std::string& name) {
         }
         if (reader.Failed()) {
             logs.errorLog.CouldNotOpen(name);
-        } else if (!written) {
+        } else if (!writer.Flush()) {
             logs.errorLog.CouldNotWrite(name);
-        } else if (!PutInPlace(name)) {
+        } else if (!PutInPlace(name, *output)) {
             logs.errorLog.CouldNotReplace(name);
         } else {
             rewritten = true;
         }
+        if (!rewritten) output->Discard();
     }
-    output.reset();
-    files.DeleteFile(temporary);
     // A failure is never reported as replacements made.
     if (!rewritten) state.replacementCount = 0;
     if (settings.writeRunLog) {
@@ -149,21 +147,20 @@ void SearchRun::RewriteFile(const std::string& name) {
     }
 }
 
-// Copies the temporary file over the input. A read-only input has its
-// attribute lifted for the copy and its status, times included, restored.
-bool SearchRun::PutInPlace(const std::string& name) {
-    const std::string temporary(kTemporaryName);
+// Puts the new contents in place of the input. A read-only input has its
+// attribute lifted for that and its status, times included, restored.
+bool SearchRun::PutInPlace(const std::string& name, ReplacementFile& output) {
     FileError error;
     if (!(settings.processReadOnlyFiles && currentStatus.IsReadOnly())) {
-        return files.CopyFile(temporary, name, error);
+        return output.ReplaceInto(name, error);
     }
     FileStatus writable = currentStatus;
     writable.attributeByte = 0;
     writable.accessTime = writable.modificationTime = writable.creationTime = 0;
     if (!files.SetStatus(name, writable)) return false;
-    bool copied = files.CopyFile(temporary, name, error);
+    bool replaced = output.ReplaceInto(name, error);
     bool restored = files.SetStatus(name, currentStatus);
-    return copied && restored;
+    return replaced && restored;
 }
 
 }  // namespace tavro

@@ -45,7 +45,7 @@ public:
 
 private:
     bool FindSearchString(const std::string& name);
-    bool PutInPlace(const std::string& name);
+    bool PutInPlace(const std::string& name, ReplacementFile& output);
     void SetStatus(std::string_view text);
     bool IsOwnLog(const FileStatus& status) const;
 

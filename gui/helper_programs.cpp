@@ -21,18 +21,18 @@ struct HelperText {
 
 }  // namespace
 
-QString MainDialog::ReadHelperSetting(const QString& name) {
-    return store.Value(kHelpersKey, name).value_or(QString());
+QString MainDialog::ReadHelperSetting(const std::string& name) {
+    return QString::fromStdString(store.Value(kHelpersKey, name).value_or(std::string()));
 }
 
-void MainDialog::WriteHelperSetting(const QString& name, const QString& value) {
+void MainDialog::WriteHelperSetting(const std::string& name, const QString& value) {
     if (!store.CreateKey(kHelpersKey)) {
         interaction.ShowMessage(
             this, QStringLiteral("Failed to write new value to the registry.\nPossibly you do "
                                  "not have registry write-access rights."));
         return;
     }
-    store.SetValue(kHelpersKey, name, value);
+    store.SetValue(kHelpersKey, name, value.toStdString());
 }
 
 void MainDialog::ChooseHelperProgram(Helper helper) {
@@ -68,9 +68,9 @@ void MainDialog::ChooseHelperProgram(Helper helper) {
     chosen = QDir::toNativeSeparators(chosen);
     *text.program = chosen;
     interaction.ShowMessage(this, QString::fromUtf8(text.confirmation).arg(chosen));
-    WriteHelperSetting(QString::fromUtf8(text.programValue), *text.program);
+    WriteHelperSetting(text.programValue, *text.program);
     *text.directory = HelperDirectory(chosen);
-    WriteHelperSetting(QString::fromUtf8(text.directoryValue), *text.directory);
+    WriteHelperSetting(text.directoryValue, *text.directory);
 }
 
 void MainDialog::StartHelperProgram(const QString& program, const QString& file) {

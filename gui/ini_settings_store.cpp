@@ -61,10 +61,11 @@ QString IniSettingsStore::FilePath() const {
     return QDir(makerDirectory).filePath(QStringLiteral("Tavro.ini"));
 }
 
-std::optional<QString> IniSettingsStore::GroupName(const QString& key) const {
-    if (key == kMakerPrefix) return QString();
-    if (!key.startsWith(kMakerPrefix + QLatin1Char('\\'))) return std::nullopt;
-    return key.mid(kMakerPrefix.size() + 1).replace(QLatin1Char('\\'), QLatin1Char('/'));
+std::optional<QString> IniSettingsStore::GroupName(const std::string& key) const {
+    QString path = QString::fromStdString(key);
+    if (path == kMakerPrefix) return QString();
+    if (!path.startsWith(kMakerPrefix + QLatin1Char('\\'))) return std::nullopt;
+    return path.mid(kMakerPrefix.size() + 1).replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
 IniSettingsStore::Group* IniSettingsStore::FindGroup(const QString& name) {
@@ -93,7 +94,7 @@ void IniSettingsStore::Load() {
         if (parsed.empty() || equals < 0 || !name || !data) {
             return;  // not a file we wrote: it holds nothing for us
         }
-        parsed.back().values.append({*name, *data});
+        parsed.back().values.emplace_back(name->toStdString(), data->toStdString());
     }
     groups = std::move(parsed);
 }
@@ -104,7 +105,8 @@ bool IniSettingsStore::Save() {
     for (const Group& group : groups) {
         text += QLatin1Char('[') + group.name + QStringLiteral("]\n");
         for (const auto& [name, data] : group.values) {
-            text += Escape(name) + QLatin1Char('=') + Escape(data) + QLatin1Char('\n');
+            text += Escape(QString::fromStdString(name)) + QLatin1Char('=') +
+                    Escape(QString::fromStdString(data)) + QLatin1Char('\n');
         }
     }
     QSaveFile file(FilePath());
@@ -113,14 +115,14 @@ bool IniSettingsStore::Save() {
     return file.commit();
 }
 
-bool IniSettingsStore::KeyExists(const QString& key) {
+bool IniSettingsStore::KeyExists(const std::string& key) {
     std::optional<QString> name = GroupName(key);
     if (!name) return false;
     if (name->isEmpty()) return QDir(makerDirectory).exists();
     return QDir(makerDirectory).exists() && FindGroup(*name) != nullptr;
 }
 
-bool IniSettingsStore::CreateKey(const QString& key) {
+bool IniSettingsStore::CreateKey(const std::string& key) {
     std::optional<QString> name = GroupName(key);
     if (!name) return false;
     if (!QDir().mkpath(makerDirectory)) return false;
@@ -129,14 +131,15 @@ bool IniSettingsStore::CreateKey(const QString& key) {
     return Save();
 }
 
-std::optional<StoredValues> IniSettingsStore::Values(const QString& key) {
+std::optional<StoredValues> IniSettingsStore::Values(const std::string& key) {
     std::optional<QString> name = GroupName(key);
     if (!name || !KeyExists(key)) return std::nullopt;
     if (name->isEmpty()) return StoredValues();
     return FindGroup(*name)->values;
 }
 
-std::optional<QString> IniSettingsStore::Value(const QString& key, const QString& name) {
+std::optional<std::string> IniSettingsStore::Value(const std::string& key,
+                                                   const std::string& name) {
     std::optional<StoredValues> values = Values(key);
     if (!values) return std::nullopt;
     for (const auto& [stored, data] : *values) {
@@ -145,7 +148,8 @@ std::optional<QString> IniSettingsStore::Value(const QString& key, const QString
     return std::nullopt;
 }
 
-bool IniSettingsStore::SetValue(const QString& key, const QString& name, const QString& data) {
+bool IniSettingsStore::SetValue(const std::string& key, const std::string& name,
+                                const std::string& data) {
     std::optional<QString> groupName = GroupName(key);
     Group* group = groupName ? FindGroup(*groupName) : nullptr;
     if (group == nullptr) return false;
@@ -155,17 +159,17 @@ bool IniSettingsStore::SetValue(const QString& key, const QString& name, const Q
             return Save();
         }
     }
-    group->values.append({name, data});
+    group->values.emplace_back(name, data);
     return Save();
 }
 
-bool IniSettingsStore::DeleteValue(const QString& key, const QString& name) {
+bool IniSettingsStore::DeleteValue(const std::string& key, const std::string& name) {
     std::optional<QString> groupName = GroupName(key);
     Group* group = groupName ? FindGroup(*groupName) : nullptr;
     if (group == nullptr) return false;
-    for (qsizetype i = 0; i < group->values.size(); ++i) {
-        if (group->values[i].first == name) {
-            group->values.removeAt(i);
+    for (auto it = group->values.begin(); it != group->values.end(); ++it) {
+        if (it->first == name) {
+            group->values.erase(it);
             return Save();
         }
     }

@@ -21,12 +21,13 @@ public:
 
     static QString DefaultConfigDirectory();
 
-    bool KeyExists(const QString& key) override;
-    bool CreateKey(const QString& key) override;
-    std::optional<StoredValues> Values(const QString& key) override;
-    std::optional<QString> Value(const QString& key, const QString& name) override;
-    bool SetValue(const QString& key, const QString& name, const QString& data) override;
-    bool DeleteValue(const QString& key, const QString& name) override;
+    bool KeyExists(const std::string& key) override;
+    bool CreateKey(const std::string& key) override;
+    std::optional<StoredValues> Values(const std::string& key) override;
+    std::optional<std::string> Value(const std::string& key, const std::string& name) override;
+    bool SetValue(const std::string& key, const std::string& name,
+                  const std::string& data) override;
+    bool DeleteValue(const std::string& key, const std::string& name) override;
 
     QString FilePath() const;
 
@@ -36,7 +37,7 @@ private:
         StoredValues values;
     };
 
-    std::optional<QString> GroupName(const QString& key) const;
+    std::optional<QString> GroupName(const std::string& key) const;
     Group* FindGroup(const QString& name);
     void Load();
     bool Save();

@@ -222,14 +222,14 @@ bool MainDialog::OnInitDialog() {
     autoConfigButton->setToolTip(
         QStringLiteral("Call a FileOpen dialog and choose an Auto-Config File"));
     openLogButton->setToolTip(QStringLiteral("View (or edit) the currently selected Log File"));
-    htmlBrowser = ReadHelperSetting(QStringLiteral("Default HTML Browser"));
-    htmlBrowserPath = ReadHelperSetting(QStringLiteral("Default HTML Browser Path"));
-    htmlEditor = ReadHelperSetting(QStringLiteral("Default HTML Editor"));
-    htmlEditorPath = ReadHelperSetting(QStringLiteral("Default HTML Editor Path"));
-    logViewer = ReadHelperSetting(QStringLiteral("Default Log File Viewer"));
-    logViewerPath = ReadHelperSetting(QStringLiteral("Default Log File Viewer Path"));
-    textViewer = ReadHelperSetting(QStringLiteral("Default Text File Viewer"));
-    textViewerPath = ReadHelperSetting(QStringLiteral("Default Text File Viewer Path"));
+    htmlBrowser = ReadHelperSetting("Default HTML Browser");
+    htmlBrowserPath = ReadHelperSetting("Default HTML Browser Path");
+    htmlEditor = ReadHelperSetting("Default HTML Editor");
+    htmlEditorPath = ReadHelperSetting("Default HTML Editor Path");
+    logViewer = ReadHelperSetting("Default Log File Viewer");
+    logViewerPath = ReadHelperSetting("Default Log File Viewer Path");
+    textViewer = ReadHelperSetting("Default Text File Viewer");
+    textViewerPath = ReadHelperSetting("Default Text File Viewer Path");
     autoConfigButton->setFocus();
     return true;
 }

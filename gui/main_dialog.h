@@ -98,15 +98,15 @@ public:
 
     // Recent-entry lists.
     enum class MatchRule { ignoreCase, exact };
-    void LoadRecentList(const QString& key, QComboBox* combo, MatchRule rule);
-    void SaveRecentList(const QString& key, QComboBox* combo);
+    void LoadRecentList(const std::string& key, QComboBox* combo, MatchRule rule);
+    void SaveRecentList(const std::string& key, QComboBox* combo);
     void ClearRecentList(const QString& listName);
     static void AddRecentEntry(QComboBox* combo, const QString& text, MatchRule rule);
 
     // Helper programs.
     enum class Helper { htmlEditor, htmlBrowser, logViewer, textViewer };
-    QString ReadHelperSetting(const QString& name);
-    void WriteHelperSetting(const QString& name, const QString& value);
+    QString ReadHelperSetting(const std::string& name);
+    void WriteHelperSetting(const std::string& name, const QString& value);
     void ChooseHelperProgram(Helper helper);
     void StartHelperProgram(const QString& program, const QString& file);
     void ShellOpenFile(const QString& file);

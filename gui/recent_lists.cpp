@@ -17,9 +17,8 @@ bool HasEntry(const QComboBox* combo, const QString& text, MainDialog::MatchRule
 }
 
 // A NUL in stored data ends the entry there.
-QString EntryText(const QString& data) {
-    qsizetype nul = data.indexOf(QChar(u'\0'));
-    return nul < 0 ? data : data.left(nul);
+QString EntryText(const std::string& data) {
+    return QString::fromUtf8(data.c_str());
 }
 
 }  // namespace
@@ -31,7 +30,7 @@ void MainDialog::AddRecentEntry(QComboBox* combo, const QString& text, MatchRule
     combo->setEditText(shown);  // appending never changes what the field shows
 }
 
-void MainDialog::LoadRecentList(const QString& key, QComboBox* combo, MatchRule rule) {
+void MainDialog::LoadRecentList(const std::string& key, QComboBox* combo, MatchRule rule) {
     if (!store.CreateKey(key)) return;
     std::optional<StoredValues> values = store.Values(key);
     if (!values) return;
@@ -42,23 +41,24 @@ void MainDialog::LoadRecentList(const QString& key, QComboBox* combo, MatchRule 
     combo->setEditText(QString());
 }
 
-void MainDialog::SaveRecentList(const QString& key, QComboBox* combo) {
+void MainDialog::SaveRecentList(const std::string& key, QComboBox* combo) {
     if (!store.CreateKey(key)) return;
-    qsizetype stored = store.Values(key).value_or(StoredValues()).size();
-    for (qsizetype number = 0; number <= stored; ++number) {
-        store.DeleteValue(key, QString::number(number));
+    std::size_t stored = store.Values(key).value_or(StoredValues()).size();
+    for (std::size_t number = 0; number <= stored; ++number) {
+        store.DeleteValue(key, std::to_string(number));
     }
     int count = combo->count();
     if (count > kStoredEntries) {
         for (int i = 0; i < kStoredEntries; ++i) {
-            store.SetValue(key, QString::number(i), combo->itemText(count - kStoredEntries + i));
+            store.SetValue(key, std::to_string(i),
+                           combo->itemText(count - kStoredEntries + i).toStdString());
         }
         return;
     }
     int next = 0;
     for (int i = 0; i < count; ++i) {
         QString text = combo->itemText(i);
-        if (!text.isEmpty()) store.SetValue(key, QString::number(next++), text);
+        if (!text.isEmpty()) store.SetValue(key, std::to_string(next++), text.toStdString());
     }
 }
 

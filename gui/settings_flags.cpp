@@ -12,17 +12,17 @@
 namespace tavro {
 namespace {
 
-const QString kBackup = QStringLiteral("Backup");
-const QString kCaseSensitive = QStringLiteral("Case Sensitive Search");
-const QString kIncludeSubdirectories = QStringLiteral("Include Subdirectories");
-const QString kRecordLogfile = QStringLiteral("Record Logfile");
-const QString kSkipReadOnly = QStringLiteral("Skip Readonly Files");
-const QString kRegularExpression = QStringLiteral("Regular Expression Search");
-const QString kEditHtml = QStringLiteral("Edit HTML Files");
-const QString kEnableHtml = QStringLiteral("Enable HTML File Processing");
-const QString kSaveSettings = QStringLiteral("Save Settings");
+const std::string kBackup = "Backup";
+const std::string kCaseSensitive = "Case Sensitive Search";
+const std::string kIncludeSubdirectories = "Include Subdirectories";
+const std::string kRecordLogfile = "Record Logfile";
+const std::string kSkipReadOnly = "Skip Readonly Files";
+const std::string kRegularExpression = "Regular Expression Search";
+const std::string kEditHtml = "Edit HTML Files";
+const std::string kEnableHtml = "Enable HTML File Processing";
+const std::string kSaveSettings = "Save Settings";
 
-QString OneOrZero(int flag) { return flag == 1 ? QStringLiteral("1") : QStringLiteral("0"); }
+std::string OneOrZero(int flag) { return flag == 1 ? "1" : "0"; }
 
 }  // namespace
 
@@ -47,8 +47,8 @@ void MainDialog::LoadFlags() {
     std::optional<StoredValues> values = store.Values(kFlagsKey);
     if (!values) return;
     for (const auto& [name, data] : *values) {
-        bool notZero = data != QStringLiteral("0");
-        bool one = data == QStringLiteral("1");
+        bool notZero = data != "0";
+        bool one = data == "1";
         if (name == kBackup) {
             makeBackups = notZero ? 1 : 0;
             makeBackupsBox->setChecked(notZero);
@@ -90,7 +90,7 @@ void MainDialog::LoadFlags() {
 
 void MainDialog::SaveFlags() {
     if (!store.CreateKey(kFlagsKey)) return;
-    const std::pair<const QString&, int> kFlags[] = {
+    const std::pair<const std::string&, int> kFlags[] = {
         {kBackup, makeBackups},
         {kCaseSensitive, caseSensitive},
         {kIncludeSubdirectories, includeSubdirectories},
@@ -115,7 +115,7 @@ void MainDialog::reject() {
     if (saveSettingsOnExit == 1) {
         SaveFlags();
     } else if (store.CreateKey(kFlagsKey)) {
-        store.SetValue(kFlagsKey, kSaveSettings, QStringLiteral("0"));
+        store.SetValue(kFlagsKey, kSaveSettings, "0");
     }
     SaveRecentList(kRecentStartDirKey, startDirectoryBox);
     SaveRecentList(kRecentFileTypeKey, fileTypeBox);

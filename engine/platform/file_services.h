@@ -62,6 +62,20 @@ public:
     virtual FileError LastError() const = 0;
 };
 
+// A temporary file whose contents will replace another file whole. While it
+// exists it is locked against other runs using the same name.
+class ReplacementFile : public OutputFile {
+public:
+    // Puts the written contents in place of `destination` all-or-nothing:
+    // afterwards the destination holds either its old or its new contents,
+    // whatever happens to the process or the machine, and the temporary name
+    // is gone. The destination keeps its permissions, owner and links.
+    // Refused without writing onto a read-only destination.
+    virtual bool ReplaceInto(const std::string& destination, FileError& error) = 0;
+    // Removes the temporary file when it is not to be put in place.
+    virtual void Discard() = 0;
+};
+
 // The file system, the clock and the current directory as the engine uses
 // them. Tests substitute a subclass where a real file system cannot be made to
 // fail on demand (a full disk, a copy that fails halfway).
@@ -88,6 +102,12 @@ public:
     // Creates or empties a file for writing.
     virtual std::unique_ptr<OutputFile> OpenWrite(const std::string& name, FileError& error) = 0;
     virtual std::unique_ptr<OutputFile> OpenAppend(const std::string& name, FileError& error) = 0;
+
+    // Creates `name` (or takes over a stale one left by a run that died) for
+    // writing new contents, locked against other live runs: a name that
+    // another run holds fails with FileError::locked and is left untouched.
+    virtual std::unique_ptr<ReplacementFile> CreateReplacement(const std::string& name,
+                                                               FileError& error) = 0;
 
     // Copies `source` over `destination`, replacing its contents and keeping its
     // identity (permissions, owner, links); a new destination gets the source's

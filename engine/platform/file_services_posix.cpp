@@ -1,9 +1,12 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cerrno>
 #include <memory>
 
@@ -148,6 +151,190 @@ bool ReserveSpace(int fd, off_t oldSize, off_t newSize, int& failure) {
     return true;
 }
 
+constexpr std::size_t kCopyBlock = 1 << 20;
+
+bool CopyBytes(int in, int out, int& failure) {
+    static thread_local std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
+    off_t at = 0;
+    for (;;) {
+        ssize_t got = ::read(in, buffer.get(), kCopyBlock);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            failure = errno;
+            return false;
+        }
+        if (got == 0) return true;
+        for (ssize_t done = 0; done < got;) {
+            ssize_t wrote = ::pwrite(out, buffer.get() + done, got - done, at + done);
+            if (wrote < 0 && errno == EINTR) continue;
+            if (wrote <= 0) {
+                failure = wrote < 0 ? errno : ENOSPC;
+                return false;
+            }
+            done += wrote;
+        }
+        at += got;
+    }
+}
+
+
+// Copies `source` over `destination` in place, so an existing destination
+// keeps its inode, permissions, owner and links; its read-only bit refuses the
+// copy even for root, which the backup fallback relies on. The space is
+// reserved first, so a full disk leaves the old contents whole.
+bool CopyInPlace(const std::string& source, const std::string& destination, int& failure) {
+    Descriptor in{::open(source.c_str(), O_RDONLY | O_CLOEXEC)};
+    struct stat sourceInfo {};
+    if (in.fd < 0 || ::fstat(in.fd, &sourceInfo) != 0) {
+        failure = errno;
+        return false;
+    }
+    Descriptor out;
+    bool created = false;
+    struct stat destinationInfo {};
+    if (::stat(destination.c_str(), &destinationInfo) == 0) {
+        if (S_ISDIR(destinationInfo.st_mode) || (destinationInfo.st_mode & S_IWUSR) == 0) {
+            failure = EACCES;
+            return false;
+        }
+        if (destinationInfo.st_dev == sourceInfo.st_dev &&
+            destinationInfo.st_ino == sourceInfo.st_ino) {
+            failure = EINVAL;
+            return false;
+        }
+        out.fd = ::open(destination.c_str(), O_WRONLY | O_CLOEXEC);
+    } else if (errno == ENOENT) {
+        out.fd = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                        sourceInfo.st_mode & 0777);
+        created = out.fd >= 0;
+        destinationInfo.st_size = 0;
+    } else {
+        failure = errno;
+        return false;
+    }
+    if (out.fd < 0) {
+        failure = errno;
+        return false;
+    }
+    bool ok = ReserveSpace(out.fd, destinationInfo.st_size, sourceInfo.st_size, failure) &&
+              CopyBytes(in.fd, out.fd, failure);
+    if (ok && sourceInfo.st_size < destinationInfo.st_size &&
+        ::ftruncate(out.fd, sourceInfo.st_size) != 0) {
+        failure = errno;
+        ok = false;
+    }
+    if (::close(out.fd) != 0 && ok) {
+        failure = errno;
+        ok = false;
+    }
+    out.fd = -1;
+    if (!ok && created) ::unlink(destination.c_str());
+    return ok;
+}
+
+// The directory part of a path, for flushing the directory entry of a rename.
+std::string DirectoryOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The new contents are written to the temporary file and renamed over the
+// destination, so a crash at any moment leaves either the old file or the new
+// one. A destination with several hard links is overwritten in place instead
+// (after its space has been reserved), so that the links keep sharing it.
+class PosixReplacementFile final : public ReplacementFile {
+public:
+    PosixReplacementFile(int fd, std::string path) : fd(fd), path(std::move(path)) {}
+    ~PosixReplacementFile() override {
+        if (fd >= 0) ::close(fd);
+    }
+
+    bool Write(const char* data, std::size_t size) override {
+        if (failure != 0) return false;
+        return WriteAll(fd, data, size, failure);
+    }
+
+    bool Close() override {
+        if (fd >= 0 && ::close(fd) != 0 && failure == 0) failure = errno;
+        fd = -1;
+        return failure == 0;
+    }
+
+    FileError LastError() const override {
+        return failure == 0 ? FileError::none : ErrorFromErrno(failure);
+    }
+
+    bool ReplaceInto(const std::string& destination, FileError& error) override {
+        int code = 0;
+        bool ok = Replace(destination, code);
+        error = ok ? FileError::none : ErrorFromErrno(code);
+        return ok;
+    }
+
+    void Discard() override {
+        ::unlink(path.c_str());
+        Close();
+    }
+
+private:
+    bool Replace(const std::string& destination, int& code) {
+        if (fd < 0 || failure != 0) {
+            code = failure != 0 ? failure : EBADF;
+            return false;
+        }
+        struct stat target {};
+        if (::stat(destination.c_str(), &target) != 0) {
+            code = errno;
+            return false;
+        }
+        if (S_ISDIR(target.st_mode) || (target.st_mode & S_IWUSR) == 0) {
+            code = EACCES;
+            return false;
+        }
+        // The name to rename over: a symbolic link's target, so the link stays.
+        std::string renameTo = destination;
+        struct stat link {};
+        if (::lstat(destination.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            char* resolved = ::realpath(destination.c_str(), nullptr);
+            if (resolved == nullptr) {
+                code = errno;
+                return false;
+            }
+            renameTo = resolved;
+            std::free(resolved);
+        }
+        uid_t self = ::geteuid();
+        bool inPlace = target.st_nlink > 1 || (self != 0 && target.st_uid != self);
+        if (!inPlace) {
+            if (::fchmod(fd, target.st_mode & 07777) != 0 ||
+                (self == 0 && ::fchown(fd, target.st_uid, target.st_gid) != 0) ||
+                ::fsync(fd) != 0) {
+                code = errno;
+                return false;
+            }
+            if (::rename(path.c_str(), renameTo.c_str()) == 0) {
+                Descriptor directory{::open(DirectoryOf(renameTo).c_str(), O_RDONLY | O_CLOEXEC)};
+                if (directory.fd >= 0) ::fsync(directory.fd);
+                Close();
+                return true;
+            }
+            if (errno != EXDEV) {
+                code = errno;
+                return false;
+            }
+            // A link whose target lies on another file system: copy in place.
+        }
+        if (!CopyInPlace(path, destination, code)) return false;
+        Discard();
+        return true;
+    }
+
+    int fd;
+    std::string path;
+    int failure = 0;
+};
+
 class PosixFileServices final : public FileServices {
 public:
     bool ListDirectory(std::string_view pattern, std::vector<std::string>& names) override {
@@ -229,10 +416,41 @@ public:
         return OpenOutput(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, error);
     }
 
+    std::unique_ptr<ReplacementFile> CreateReplacement(const std::string& name,
+                                                       FileError& error) override {
+        // The lock is taken before the file is emptied, and the name must still
+        // be the file that was locked: another run may have just renamed it.
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            Descriptor file{::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600)};
+            if (file.fd < 0) {
+                error = ErrorFromErrno(errno);
+                return nullptr;
+            }
+            if (::flock(file.fd, LOCK_EX | LOCK_NB) != 0) {
+                error = errno == EWOULDBLOCK ? FileError::locked : ErrorFromErrno(errno);
+                return nullptr;
+            }
+            struct stat opened {};
+            struct stat named {};
+            if (::fstat(file.fd, &opened) != 0) break;
+            if (::stat(name.c_str(), &named) != 0 || named.st_ino != opened.st_ino ||
+                named.st_dev != opened.st_dev) {
+                continue;
+            }
+            if (::ftruncate(file.fd, 0) != 0) break;
+            error = FileError::none;
+            auto replacement = std::make_unique<PosixReplacementFile>(file.fd, name);
+            file.fd = -1;
+            return replacement;
+        }
+        error = ErrorFromErrno(errno);
+        return nullptr;
+    }
+
     bool CopyFile(const std::string& source, const std::string& destination,
                   FileError& error) override {
         int failure = 0;
-        bool ok = Copy(source, destination, failure);
+        bool ok = CopyInPlace(source, destination, failure);
         error = ok ? FileError::none : ErrorFromErrno(failure);
         return ok;
     }
@@ -250,86 +468,8 @@ private:
         error = FileError::none;
         return std::make_unique<PosixOutputFile>(fd);
     }
-
-    static bool Copy(const std::string& source, const std::string& destination, int& failure) {
-        Descriptor in{::open(source.c_str(), O_RDONLY | O_CLOEXEC)};
-        struct stat sourceInfo {};
-        if (in.fd < 0 || ::fstat(in.fd, &sourceInfo) != 0) {
-            failure = errno;
-            return false;
-        }
-        // An existing destination is written in place, so it keeps its inode,
-        // permissions, owner and links; its read-only bit refuses the copy even
-        // for root, which the backup fallback relies on.
-        Descriptor out;
-        bool created = false;
-        struct stat destinationInfo {};
-        if (::stat(destination.c_str(), &destinationInfo) == 0) {
-            if (S_ISDIR(destinationInfo.st_mode) || (destinationInfo.st_mode & S_IWUSR) == 0) {
-                failure = EACCES;
-                return false;
-            }
-            if (destinationInfo.st_dev == sourceInfo.st_dev &&
-                destinationInfo.st_ino == sourceInfo.st_ino) {
-                failure = EINVAL;
-                return false;
-            }
-            out.fd = ::open(destination.c_str(), O_WRONLY | O_CLOEXEC);
-        } else if (errno == ENOENT) {
-            out.fd = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                            sourceInfo.st_mode & 0777);
-            created = out.fd >= 0;
-            destinationInfo.st_size = 0;
-        } else {
-            failure = errno;
-            return false;
-        }
-        if (out.fd < 0) {
-            failure = errno;
-            return false;
-        }
-        bool ok = ReserveSpace(out.fd, destinationInfo.st_size, sourceInfo.st_size, failure) &&
-                  CopyBytes(in.fd, out.fd, failure);
-        if (ok && sourceInfo.st_size < destinationInfo.st_size &&
-            ::ftruncate(out.fd, sourceInfo.st_size) != 0) {
-            failure = errno;
-            ok = false;
-        }
-        if (::close(out.fd) != 0 && ok) {
-            failure = errno;
-            ok = false;
-        }
-        out.fd = -1;
-        if (!ok && created) ::unlink(destination.c_str());
-        return ok;
-    }
-
-    static bool CopyBytes(int in, int out, int& failure) {
-        static thread_local std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
-        off_t at = 0;
-        for (;;) {
-            ssize_t got = ::read(in, buffer.get(), kCopyBlock);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) {
-                failure = errno;
-                return false;
-            }
-            if (got == 0) return true;
-            for (ssize_t done = 0; done < got;) {
-                ssize_t wrote = ::pwrite(out, buffer.get() + done, got - done, at + done);
-                if (wrote < 0 && errno == EINTR) continue;
-                if (wrote <= 0) {
-                    failure = wrote < 0 ? errno : ENOSPC;
-                    return false;
-                }
-                done += wrote;
-            }
-            at += got;
-        }
-    }
-
-    static constexpr std::size_t kCopyBlock = 1 << 20;
 };
+
 
 }  // namespace
 

@@ -66,9 +66,10 @@ void LineWriter::WriteLine(std::string_view line) {
     buffer.append("\r\n", 2);
 }
 
-void LineWriter::Flush() {
+bool LineWriter::Flush() {
     if (!failed && !buffer.empty()) failed = !file.Write(buffer.data(), buffer.size());
     buffer.clear();
+    return !failed;
 }
 
 bool LineWriter::Close() {

@@ -44,11 +44,12 @@ public:
     explicit LineWriter(OutputFile& file) : file(file) { buffer.reserve(kBlockSize); }
 
     void WriteLine(std::string_view line);
+    // Writes out what is buffered; false when anything could not be written.
+    bool Flush();
     // Flushes and closes the file; false when anything could not be written.
     bool Close();
 
 private:
-    void Flush();
 
     OutputFile& file;
     std::string buffer;

@@ -123,9 +123,9 @@ void CommandsTest::HelperChooserStoresProgramAndDirectory() {
              QStringLiteral("Choose a default HTML file editor ..."));
     QCOMPARE(f.interaction.messages.value(0),
              QStringLiteral("The default HTML file editor has been set to\n/opt/tools/ed"));
-    QCOMPARE(f.store->Value(kHelpersKey, "Default HTML Editor").value_or(""),
+    QCOMPARE(QString::fromStdString(f.store->Value(kHelpersKey, "Default HTML Editor").value_or("")),
              QStringLiteral("/opt/tools/ed"));
-    QCOMPARE(f.store->Value(kHelpersKey, "Default HTML Editor Path").value_or(""),
+    QCOMPARE(QString::fromStdString(f.store->Value(kHelpersKey, "Default HTML Editor Path").value_or("")),
              QStringLiteral("/opt/tools"));
     f.dialog->OnCommand(kCmdHtmlEditor);
     QCOMPARE(f.interaction.openChoosers.value(1).initialDirectory, QStringLiteral("/opt/tools"));
@@ -149,7 +149,7 @@ void CommandsTest::HelperChooserStoresProgramAndDirectory() {
         f.dialog->OnCommand(other.command);
         QCOMPARE(f.interaction.openChoosers.back().title, QString::fromUtf8(other.title));
         QCOMPARE(f.interaction.messages.back(), QString::fromUtf8(other.message));
-        QCOMPARE(f.store->Value(kHelpersKey, other.value).value_or(""), QStringLiteral("/usr/bin/b"));
+        QCOMPARE(QString::fromStdString(f.store->Value(kHelpersKey, other.value).value_or("")), QStringLiteral("/usr/bin/b"));
     }
     f.Reopen();  // read back at start-up
     QCOMPARE(f.dialog->htmlEditor, QStringLiteral("/opt/tools/ed2"));

@@ -16,7 +16,8 @@ public:
     std::function<bool(const std::string&)> failWritesTo;
     std::size_t bytesBeforeWriteFailure = 0;
     FileError writeFailure = FileError::diskFull;
-    // Copies onto a destination this accepts fail without touching it.
+    // Copies, and replacements, onto a destination this accepts fail without
+    // touching it.
     std::function<bool(const std::string&)> failCopiesTo;
     FileError copyFailure = FileError::diskFull;
     // Opens for reading or writing of a name this accepts fail.
@@ -38,6 +39,8 @@ public:
     }
     std::unique_ptr<InputFile> OpenRead(const std::string& name, FileError& error) override;
     std::unique_ptr<OutputFile> OpenWrite(const std::string& name, FileError& error) override;
+    std::unique_ptr<ReplacementFile> CreateReplacement(const std::string& name,
+                                                       FileError& error) override;
     std::unique_ptr<OutputFile> OpenAppend(const std::string& name, FileError& error) override {
         return real.OpenAppend(name, error);
     }
