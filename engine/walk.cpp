@@ -47,7 +47,8 @@ void SearchRun::WalkTree() {
     if (!listed) return;
     const std::string here = currentDirectory;
     for (const std::string& name : names) {
-        if (name.front() == '.') continue;
+        // The temporary file comes and goes while the directory is walked.
+        if (name.front() == '.' || name == kTemporaryName) continue;
         FileStatus status;
         if (!files.GetStatus(name, status)) {
             logs.errorLog.CouldNotEnterDirectory(JoinPath(here, name));

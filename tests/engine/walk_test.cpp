@@ -118,6 +118,21 @@ TEST(Walk, TemporaryFileNameIsNeverProcessed) {
     EXPECT_EQ(AcceptedOrder(tree, run), std::vector<std::string>{"a.txt"});
 }
 
+// A run that was killed leaves its temporary file; the next run reuses it
+// and its disappearance during the walk is no error.
+TEST(Walk, StaleTemporaryFileInASubdirectoryIsNoError) {
+    TempTree tree;
+    tree.Write("sub/temp._____fil", "left by a killed run");
+    tree.Write("sub/a.txt", "old\n");
+    EngineRun run;
+    run.settings = DefaultSettings("old", "new");
+    run.settings.includeSubdirectories = true;
+    RunEngine(tree, run);
+    EXPECT_EQ(run.errorLog, "");
+    EXPECT_EQ(tree.Read("sub/a.txt"), "new\r\n");
+    EXPECT_FALSE(tree.Exists("sub/temp._____fil"));
+}
+
 TEST(Walk, BackupsMadeDuringTheRunAreNotPickedUp) {
     TempTree tree;
     tree.Write("a.txt", "old\n");

@@ -42,4 +42,30 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     return result;
 }
 
+int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::filesystem::path& directory) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = fork();
+    if (child < 0) throw std::runtime_error("fork failed");
+    if (child == 0) {
+        int none = open("/dev/null", O_RDWR);
+        if (none < 0 || chdir(directory.c_str()) != 0) _exit(127);
+        dup2(none, 0);
+        dup2(none, 1);
+        dup2(none, 2);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    return child;
+}
+
+int WaitForProgram(int processId) {
+    int status = 0;
+    waitpid(processId, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 }  // namespace tavro::test
