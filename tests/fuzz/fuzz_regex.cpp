@@ -1,0 +1,44 @@
+// Pattern, subject and template, separated by newlines: compile, search,
+// expand and rewrite, checking what must hold for any input.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "engine/line_replacer.h"
+#include "engine/regex_pattern.h"
+#include "engine/text_buffer.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    std::size_t first = input.find('\n');
+    std::string pattern(input.substr(0, first));
+    std::string_view rest = first == std::string_view::npos ? "" : input.substr(first + 1);
+    std::size_t second = rest.find('\n');
+    std::string_view subject = rest.substr(0, second);
+    std::string_view replacement = second == std::string_view::npos ? "" : rest.substr(second + 1);
+    if (pattern.size() > 2000 || subject.size() > 20000) return 0;
+
+    tavro::RegexPattern regex;
+    bool compiled = regex.Compile(pattern.c_str());
+    regex.StartLine(subject.size());
+    std::ptrdiff_t at = regex.Exec(subject);
+    if (!compiled && at >= 0) std::abort();
+    if (at >= 0) {
+        if (static_cast<std::size_t>(at) + regex.MatchLength() > subject.size()) std::abort();
+        for (int group = 1; group < tavro::RegexPattern::kGroups; ++group) {
+            std::ptrdiff_t start = regex.GroupStart(group);
+            std::ptrdiff_t end = regex.GroupEnd(group);
+            if (start >= 0 && (end < start || static_cast<std::size_t>(end) > subject.size())) {
+                std::abort();
+            }
+        }
+        std::string expansion;
+        if (!regex.Substitute(replacement, expansion)) std::abort();
+    }
+    tavro::TextBuffer line(subject);
+    regex.StartLine(subject.size());
+    int count = tavro::CountPatternReplacements(line, regex, replacement);
+    if (count < 0 || (count == 0 && line.View() != subject && !regex.TooComplex())) std::abort();
+    return 0;
+}
