@@ -30,61 +30,69 @@ void SearchRun::ProcessFile(const std::string& name) {
         if (ContainsSearchString(name) && logs.abortLog != nullptr) logs.abortLog->FoundLine(name);
         return;
     }
-    if (!IsTextFile(name)) return;
     if (!ContainsSearchString(name)) return;
     if (sink != nullptr) sink->FileAccepted(name);
     SetStatus(kStatusSearching);
     RewriteFile(name);
 }
 
-bool SearchRun::IsTextFile(const std::string& name) {
-    FileError error;
-    std::unique_ptr<InputFile> file = files.OpenRead(name, error);
-    if (!file) {
-        logs.errorLog.CouldNotOpen(name);
-        return false;
-    }
-    char bytes[kTextTestBytes];
-    std::size_t have = 0;
-    while (have < kTextTestBytes) {
-        std::ptrdiff_t got = file->Read(bytes + have, kTextTestBytes - have);
-        if (got < 0) {
-            logs.errorLog.CouldNotOpen(name);
-            return false;
-        }
-        if (got == 0) break;
-        have += static_cast<std::size_t>(got);
-    }
-    for (std::size_t i = 0; i < have; ++i) {
-        if (IsRejectedByte(static_cast<unsigned char>(bytes[i]))) return false;
+bool SearchRun::IsTextFile(std::string_view firstBytes) {
+    firstBytes = firstBytes.substr(0, kTextTestBytes);
+    for (char byte : firstBytes) {
+        if (IsRejectedByte(static_cast<unsigned char>(byte))) return false;
     }
     return true;
 }
 
-// Reads up to the first line that holds the search string.
-bool SearchRun::FindSearchString(const std::string& name) {
+// One pass over the file: the text test on its first bytes (not in stop
+// mode), then a search up to the first occurrence. Plain search strings are
+// looked for in whole blocks; a pattern needs the file's lines.
+SearchRun::Scan SearchRun::ScanFile(const std::string& name) {
     FileError error;
     std::unique_ptr<InputFile> file = files.OpenRead(name, error);
     if (!file) {
         logs.errorLog.CouldNotOpen(name);
-        return false;
+        return Scan::failed;
     }
     LineReader reader(*file, lineStorage);
-    std::string_view line;
-    while (reader.ReadLine(line)) {
-        if (replacer.LineMatches(line)) return true;
-        if (replacer.TooComplex()) {
-            logs.errorLog.RegexTooComplex(name);
-            return false;
+    if (!state.stopped) {
+        while (reader.Buffered().size() < kTextTestBytes && reader.ReadMore()) {
+        }
+        if (reader.Failed()) {
+            logs.errorLog.CouldNotOpen(name);
+            return Scan::failed;
+        }
+        if (!IsTextFile(reader.Buffered())) return Scan::notText;
+        SetStatus(kStatusFiltering);
+    }
+    if (replacer.CanSearchBlocks()) {
+        // Keep the bytes an occurrence may share with the next block.
+        std::size_t overlap = replacer.SearchLength() - 1;
+        do {
+            std::string_view block = reader.Buffered();
+            if (replacer.BlockMatches(block)) return Scan::found;
+            if (block.size() > overlap) reader.Consume(block.size() - overlap);
+        } while (reader.ReadMore());
+    } else {
+        std::string_view line;
+        while (reader.ReadLine(line)) {
+            if (replacer.LineMatches(line)) return Scan::found;
+            if (replacer.TooComplex()) {
+                logs.errorLog.RegexTooComplex(name);
+                return Scan::failed;
+            }
         }
     }
-    if (reader.Failed()) logs.errorLog.CouldNotOpen(name);
-    return false;
+    if (reader.Failed()) {
+        logs.errorLog.CouldNotOpen(name);
+        return Scan::failed;
+    }
+    return Scan::absent;
 }
 
 bool SearchRun::ContainsSearchString(const std::string& name) {
-    SetStatus(state.stopped ? kStatusWritingAbortLog : kStatusFiltering);
-    if (!FindSearchString(name)) return false;
+    if (state.stopped) SetStatus(kStatusWritingAbortLog);
+    if (ScanFile(name) != Scan::found) return false;
     if (settings.makeBackups) {
         if (!MakeBackup(name)) return false;
     } else if (settings.writeRunLog && !state.stopped) {

@@ -1,5 +1,7 @@
 #include "engine/line_replacer.h"
 
+#include "engine/platform/text_search.h"
+
 namespace tavro {
 
 void UpperCaseInto(std::string_view text, std::string& out) {
@@ -17,6 +19,8 @@ void LineReplacer::Prepare(const RunSettings& settings) {
     regularExpression = settings.regularExpression;
     caseSensitive = settings.caseSensitive;
     replacement = settings.replaceString;
+    blockSearch = !regularExpression && !settings.searchString.empty() &&
+                  settings.searchString.find_first_of("\r\n") == std::string::npos;
     if (regularExpression) {
         // A pattern is compiled once and kept while the search string stays;
         // compiling afresh for every line would give the same program.
@@ -45,7 +49,11 @@ bool LineReplacer::LineMatches(std::string_view line) {
         pattern->StartLine(line.size());
         return pattern->Exec(line) >= 0;
     }
-    return Folded(line).find(search) != std::string_view::npos;
+    return FindBytes(Folded(line), search) != std::string_view::npos;
+}
+
+bool LineReplacer::BlockMatches(std::string_view bytes) {
+    return FindBytes(Folded(bytes), search) != std::string_view::npos;
 }
 
 int LineReplacer::ReplaceLine(std::string_view line, std::string& out) {
@@ -63,7 +71,7 @@ int LineReplacer::ReplaceLine(std::string_view line, std::string& out) {
 // are cut from the line as it stands, so unmatched text keeps its case.
 int LineReplacer::ReplacePlain(std::string_view line, std::string& out) {
     std::string_view haystack = Folded(line);
-    std::size_t at = haystack.find(search);
+    std::size_t at = FindBytes(haystack, search);
     if (at == std::string_view::npos || search.empty()) return 0;
     out.clear();
     int count = 0;
@@ -73,7 +81,8 @@ int LineReplacer::ReplacePlain(std::string_view line, std::string& out) {
         out.append(line, rest, at - rest);
         out.append(replacement);
         rest = at + search.size();
-        at = haystack.find(search, rest);
+        std::size_t next = FindBytes(haystack.substr(rest), search);
+        at = next == std::string_view::npos ? next : rest + next;
     }
     out.append(line, rest);
     return count;

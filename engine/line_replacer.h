@@ -25,6 +25,15 @@ public:
     // Whether the search string occurs in `line`.
     bool LineMatches(std::string_view line);
 
+    // Whether any run of bytes holding no line end can be searched as it
+    // stands, without splitting it into lines: true for plain search strings
+    // that hold no CR or LF themselves, since a match can then never reach
+    // across a line end.
+    bool CanSearchBlocks() const { return blockSearch; }
+    // Whether the search string occurs in `bytes`; only with CanSearchBlocks().
+    bool BlockMatches(std::string_view bytes);
+    std::size_t SearchLength() const { return search.size(); }
+
     // Replaces every occurrence in `line`, leaving the result in `out`, and
     // returns how many there were; with 0, `out` is not touched.
     int ReplaceLine(std::string_view line, std::string& out);
@@ -39,6 +48,7 @@ private:
 
     bool regularExpression = false;
     bool caseSensitive = true;
+    bool blockSearch = false;
     std::string search;         // upper-cased when the search ignores case
     std::string replacement;
     std::string foldedLine;     // scratch for case-insensitive searches

@@ -35,16 +35,20 @@ public:
     void WalkTree();
 
     void ProcessFile(const std::string& name);
-    bool IsTextFile(const std::string& name);
-    // The filter pass; on a hit also the backup, the start of the run-log line
-    // and the count. False when the string is absent or the file is given up.
+    // Text unless the first 32 bytes hold a control character other than
+    // NUL, tab, LF or CR.
+    static bool IsTextFile(std::string_view firstBytes);
+    // The filter pass (with the text test, except in stop mode); on a hit also
+    // the backup, the start of the run-log line and the count. False when the
+    // file is not text, the string is absent or the file is given up.
     bool ContainsSearchString(const std::string& name);
     void RewriteFile(const std::string& name);
     // False when no backup could be made; the file is then left alone.
     bool MakeBackup(const std::string& name);
 
 private:
-    bool FindSearchString(const std::string& name);
+    enum class Scan { notText, absent, found, failed };
+    Scan ScanFile(const std::string& name);
     bool PutInPlace(const std::string& name, ReplacementFile& output);
     void SetStatus(std::string_view text);
     bool IsOwnLog(const FileStatus& status) const;

@@ -24,6 +24,13 @@ public:
     bool ReadLine(std::string_view& line);
     bool Failed() const { return failed; }
 
+    // Raw access for searches that need no line splitting: the bytes read but
+    // not yet consumed, dropping bytes from their front, and reading more
+    // (false at the end of the file or on an error).
+    std::string_view Buffered() const { return {buffer.data() + begin, end - begin}; }
+    void Consume(std::size_t count) { begin += count; }
+    bool ReadMore() { return !atEnd && Refill(); }
+
 private:
     bool Refill();
 
