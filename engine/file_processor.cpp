@@ -118,13 +118,12 @@ void SearchRun::RewriteFile(const std::string& name) {
         std::string_view line;
         bool tooComplex = false;
         while (reader.ReadLine(line)) {
-            int count = replacer.ReplaceLine(line, outputLine);
+            int count = replacer.ReplaceLine(line, writer);
             if (replacer.TooComplex()) {
                 tooComplex = true;
                 break;
             }
             state.replacementCount += count;
-            writer.WriteLine(count > 0 ? std::string_view(outputLine) : line);
         }
         input.reset();
         if (tooComplex) {

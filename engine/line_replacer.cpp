@@ -56,35 +56,37 @@ bool LineReplacer::BlockMatches(std::string_view bytes) {
     return FindBytes(Folded(bytes), search) != std::string_view::npos;
 }
 
-int LineReplacer::ReplaceLine(std::string_view line, std::string& out) {
+int LineReplacer::ReplaceLine(std::string_view line, LineWriter& out) {
     if (!regularExpression) return ReplacePlain(line, out);
     pattern->StartLine(line.size());
-    if (pattern->Exec(line) < 0) return 0;  // most lines: no copy, no edit
-    editedLine.Assign(line);
-    int count = CountPatternReplacements(editedLine, *pattern, replacement);
-    if (count > 0) out.assign(editedLine.View());
+    int count = 0;
+    if (pattern->Exec(line) >= 0) {  // most lines: no copy, no edit
+        editedLine.Assign(line);
+        count = CountPatternReplacements(editedLine, *pattern, replacement);
+        line = editedLine.View();
+    }
+    out.WriteLine(line);
     return count;
 }
 
 // Matches are found left to right and never overlap; the search goes on in the
 // text after each match, so the replacement itself is never searched. Pieces
 // are cut from the line as it stands, so unmatched text keeps its case.
-int LineReplacer::ReplacePlain(std::string_view line, std::string& out) {
+int LineReplacer::ReplacePlain(std::string_view line, LineWriter& out) {
     std::string_view haystack = Folded(line);
-    std::size_t at = FindBytes(haystack, search);
-    if (at == std::string_view::npos || search.empty()) return 0;
-    out.clear();
+    std::size_t at = search.empty() ? std::string_view::npos : FindBytes(haystack, search);
     int count = 0;
     std::size_t rest = 0;
     while (at != std::string_view::npos) {
         ++count;
-        out.append(line, rest, at - rest);
-        out.append(replacement);
+        out.Append(line.substr(rest, at - rest));
+        out.Append(replacement);
         rest = at + search.size();
         std::size_t next = FindBytes(haystack.substr(rest), search);
         at = next == std::string_view::npos ? next : rest + next;
     }
-    out.append(line, rest);
+    out.Append(line.substr(rest));
+    out.EndLine();
     return count;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/platform/text_file.h"
 #include "engine/regex_pattern.h"
 #include "engine/run_settings.h"
 #include "engine/text_buffer.h"
@@ -34,9 +35,9 @@ public:
     bool BlockMatches(std::string_view bytes);
     std::size_t SearchLength() const { return search.size(); }
 
-    // Replaces every occurrence in `line`, leaving the result in `out`, and
-    // returns how many there were; with 0, `out` is not touched.
-    int ReplaceLine(std::string_view line, std::string& out);
+    // Writes `line` with every occurrence replaced, and its line end, to
+    // `out`, and returns how many occurrences there were.
+    int ReplaceLine(std::string_view line, LineWriter& out);
 
     // The last line asked more of the pattern matcher than its budget allows;
     // the line's result is then not to be trusted.
@@ -44,7 +45,7 @@ public:
 
 private:
     std::string_view Folded(std::string_view line);
-    int ReplacePlain(std::string_view line, std::string& out);
+    int ReplacePlain(std::string_view line, LineWriter& out);
 
     bool regularExpression = false;
     bool caseSensitive = true;

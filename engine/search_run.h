@@ -62,7 +62,6 @@ private:
     LineReplacer replacer;
     std::string currentDirectory;  // absolute; kept by the walk
     FileStatus currentStatus;      // of the file being processed
-    std::string outputLine;
     std::string lineStorage;  // the line reader's buffer, kept across files
     bool lost = false;  // the walk could not return to a directory
 };

@@ -54,16 +54,20 @@ bool LineReader::ReadLine(std::string_view& line) {
 }
 
 void LineWriter::WriteLine(std::string_view line) {
+    Append(line);
+    EndLine();
+}
+
+void LineWriter::Append(std::string_view piece) {
     if (failed) return;
-    if (buffer.size() + line.size() + 2 > kBlockSize) {
+    if (buffer.size() + piece.size() > kBlockSize) {
         Flush();
-        if (line.size() + 2 > kBlockSize) {
-            failed = !file.Write(line.data(), line.size()) || !file.Write("\r\n", 2);
+        if (piece.size() > kBlockSize) {
+            failed = !file.Write(piece.data(), piece.size());
             return;
         }
     }
-    buffer.append(line);
-    buffer.append("\r\n", 2);
+    buffer.append(piece);
 }
 
 bool LineWriter::Flush() {

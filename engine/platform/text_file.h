@@ -51,6 +51,10 @@ public:
     explicit LineWriter(OutputFile& file) : file(file) { buffer.reserve(kBlockSize); }
 
     void WriteLine(std::string_view line);
+    // A line in pieces: Append them, then EndLine. Long lines never need to
+    // be assembled in memory.
+    void Append(std::string_view piece);
+    void EndLine() { Append("\r\n"); }
     // Writes out what is buffered; false when anything could not be written.
     bool Flush();
     // Flushes and closes the file; false when anything could not be written.

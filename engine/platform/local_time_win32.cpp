@@ -1,0 +1,20 @@
+#include "engine/platform/local_time.h"
+#include "engine/platform/win32_api.h"
+
+namespace tavro {
+
+LocalTime CurrentLocalTime() {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    LocalTime time;
+    time.year = now.wYear;
+    time.month = now.wMonth;
+    time.day = now.wDay;
+    time.weekday = now.wDayOfWeek;
+    time.hour = now.wHour;
+    time.minute = now.wMinute;
+    time.second = now.wSecond;
+    return time;
+}
+
+}  // namespace tavro
