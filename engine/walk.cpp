@@ -41,20 +41,20 @@ void SearchRun::WalkDirectory() {
 // directories are not followed: no loops, no walking out of the tree.
 void SearchRun::WalkTree() {
     if (currentDirectory.empty() && !files.GetCurrentDirectory(currentDirectory)) return;
-    std::vector<std::string> names;
-    bool listed = files.ListDirectory("*", names);
+    std::vector<std::string> subdirectories;
+    std::vector<std::string> unreadable;
+    bool listed = files.ListSubdirectories(subdirectories, unreadable);
     WalkDirectory();
     if (!listed) return;
     const std::string here = currentDirectory;
-    for (const std::string& name : names) {
+    for (const std::string& name : unreadable) {
         // The temporary file comes and goes while the directory is walked.
-        if (name.front() == '.' || name == kTemporaryName) continue;
-        FileStatus status;
-        if (!files.GetStatus(name, status)) {
+        if (name.front() != '.' && name != kTemporaryName) {
             logs.errorLog.CouldNotEnterDirectory(JoinPath(here, name));
-            continue;
         }
-        if (!status.IsDirectory() || files.IsLinkToDirectory(name)) continue;
+    }
+    for (const std::string& name : subdirectories) {
+        if (name.front() == '.') continue;
         std::string child = JoinPath(here, name);
         if (!files.SetCurrentDirectory(child)) {
             logs.errorLog.CouldNotEnterDirectory(child);

@@ -88,6 +88,13 @@ public:
     // listing is read before it is returned, sorted in byte order of the names.
     virtual bool ListDirectory(std::string_view pattern, std::vector<std::string>& names) = 0;
 
+    // The real subdirectories of the current directory (not links to one),
+    // in byte order of their names, with the names of entries whose kind
+    // could not be read in `unreadable`. Services that can tell an entry's
+    // kind from the listing itself override this to save a status query each.
+    virtual bool ListSubdirectories(std::vector<std::string>& names,
+                                    std::vector<std::string>& unreadable);
+
     virtual bool GetCurrentDirectory(std::string& path) = 0;
     virtual bool SetCurrentDirectory(const std::string& path) = 0;
 

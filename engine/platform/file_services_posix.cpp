@@ -351,6 +351,34 @@ public:
         return true;
     }
 
+    // The listing says which entries are directories; only entries of an
+    // unknown kind need a status query.
+    bool ListSubdirectories(std::vector<std::string>& names,
+                            std::vector<std::string>& unreadable) override {
+        names.clear();
+        unreadable.clear();
+        DIR* directory = ::opendir(".");
+        if (directory == nullptr) return false;
+        while (dirent* entry = ::readdir(directory)) {
+            std::string_view name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            unsigned char kind = entry->d_type;
+            if (kind == DT_UNKNOWN) {
+                struct stat info {};
+                if (::lstat(entry->d_name, &info) != 0) {
+                    unreadable.emplace_back(name);
+                    continue;
+                }
+                kind = S_ISDIR(info.st_mode) ? DT_DIR : DT_REG;
+            }
+            if (kind == DT_DIR) names.emplace_back(name);
+        }
+        ::closedir(directory);
+        std::sort(names.begin(), names.end());
+        std::sort(unreadable.begin(), unreadable.end());
+        return true;
+    }
+
     bool GetCurrentDirectory(std::string& path) override {
         std::string buffer(4096, '\0');
         for (;;) {

@@ -8,6 +8,9 @@
 namespace tavro {
 namespace {
 
+// Missing from MinGW's <winerror.h>.
+constexpr DWORD kErrorDiskQuotaExceeded = 1295;
+
 FileError ErrorFromWin32(DWORD code) {
     switch (code) {
         case ERROR_FILE_NOT_FOUND:
@@ -22,7 +25,7 @@ FileError ErrorFromWin32(DWORD code) {
         case ERROR_CURRENT_DIRECTORY: return FileError::accessDenied;
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL: return FileError::diskFull;
-        case ERROR_DISK_QUOTA_EXCEEDED: return FileError::quotaFull;
+        case kErrorDiskQuotaExceeded: return FileError::quotaFull;
         case ERROR_CRC:
         case ERROR_READ_FAULT:
         case ERROR_WRITE_FAULT:
