@@ -166,8 +166,8 @@ bool SearchRun::PutInPlace(const std::string& name, ReplacementFile& output) {
     writable.accessTime = writable.modificationTime = writable.creationTime = 0;
     if (!files.SetStatus(name, writable)) return false;
     bool replaced = output.ReplaceInto(name, error);
-    bool restored = files.SetStatus(name, currentStatus);
-    return replaced && restored;
+    files.SetStatus(name, currentStatus);
+    return replaced;
 }
 
 }  // namespace tavro

@@ -72,7 +72,8 @@ public:
     // is gone. The destination keeps its permissions, owner and links.
     // Refused without writing onto a read-only destination.
     virtual bool ReplaceInto(const std::string& destination, FileError& error) = 0;
-    // Removes the temporary file when it is not to be put in place.
+    // Removes the temporary file when it was not put in place; does nothing
+    // after a successful ReplaceInto.
     virtual void Discard() = 0;
 };
 

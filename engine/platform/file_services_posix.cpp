@@ -272,7 +272,10 @@ public:
         return ok;
     }
 
+    // Only while the file is still ours: once renamed, the name may already
+    // belong to another run.
     void Discard() override {
+        if (fd < 0) return;
         ::unlink(path.c_str());
         Close();
     }

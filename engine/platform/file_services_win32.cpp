@@ -508,7 +508,8 @@ public:
     std::unique_ptr<ReplacementFile> CreateReplacement(const std::string& name,
                                                        FileError& error) override {
         Handle file(::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                  FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
         if (!file.Valid() || !SetSize(file.value, 0)) {
             error = ErrorFromWin32(::GetLastError());
