@@ -51,13 +51,19 @@ private:
     Apply apply;
 };
 
-void MainDialog::OnOpenAutoConfig() {
+// Both file dialogs start in the program directory with the same filters.
+FileChooser ConfigChooser(const QString& title, const QString& programDirectory) {
     FileChooser chooser;
-    chooser.title = QStringLiteral("Open Auto-config file ...");
+    chooser.title = title;
     chooser.filters = kConfigFilters;
     chooser.initialDirectory = programDirectory;
     chooser.defaultSuffix = QStringLiteral("cfg");
-    QString path = interaction.ChooseOpenFile(this, chooser);
+    return chooser;
+}
+
+void MainDialog::OnOpenAutoConfig() {
+    QString path = interaction.ChooseOpenFile(
+        this, ConfigChooser(QStringLiteral("Open Auto-config file ..."), programDirectory));
     if (!path.isEmpty()) ReadAutoConfigFile(path);
 }
 
@@ -123,12 +129,9 @@ void MainDialog::ReadAutoConfigFile(const QString& path) {
 }
 
 void MainDialog::OnSaveAutoConfig() {
-    FileChooser chooser;
-    chooser.title = QStringLiteral("Save Search As Auto-Config File ...");
-    chooser.filters = kConfigFilters;
-    chooser.initialDirectory = programDirectory;
-    chooser.defaultSuffix = QStringLiteral("cfg");
-    QString path = interaction.ChooseSaveFile(this, chooser);
+    QString path = interaction.ChooseSaveFile(
+        this,
+        ConfigChooser(QStringLiteral("Save Search As Auto-Config File ..."), programDirectory));
     if (!path.isEmpty()) WriteAutoConfigFile(path);
 }
 

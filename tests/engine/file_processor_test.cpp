@@ -4,6 +4,7 @@
 
 #include "engine/search_run.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/windows_files.h"
 
 namespace fs = std::filesystem;
 
@@ -26,11 +27,11 @@ TEST(TextTest, ControlByteInTheFirst32BytesSkipsTheFile) {
     std::string withNul = std::string("old\0old\t\r\n", 10);
     tree.Write("early.txt", escapeEarly);
     tree.Write("late.txt", escapeLate);
-    tree.Write("nul.txt", withNul);
+    tree.Write("with-nul.txt", withNul);
     EngineRun run = Replace(tree, "old", "new");
     EXPECT_EQ(tree.Read("early.txt"), escapeEarly);
     EXPECT_EQ(tree.Read("late.txt"), std::string(40, 'x') + "\x1b new\r\n");
-    EXPECT_EQ(tree.Read("nul.txt"), std::string("new\0new\t\r\n", 10));
+    EXPECT_EQ(tree.Read("with-nul.txt"), std::string("new\0new\t\r\n", 10));
     EXPECT_EQ(run.state.filesModified, 2);
 }
 
@@ -118,7 +119,9 @@ TEST(Rewrite, TemporaryFileIsGoneAfterwards) {
 TEST(Rewrite, ReadOnlyFileIsRewrittenWithItsStatusRestored) {
     TempTree tree;
     tree.Write("ro.txt", "old\n");
-    auto oldTime = fs::file_time_type::clock::now() - std::chrono::hours(48);
+    // Whole seconds: the C++ library on Windows sets file times no finer.
+    fs::file_time_type oldTime = std::chrono::floor<std::chrono::seconds>(
+        fs::file_time_type::clock::now() - std::chrono::hours(48));
     fs::last_write_time(tree.Path("ro.txt"), oldTime);
     fs::permissions(tree.Path("ro.txt"), fs::perms::owner_read | fs::perms::group_read);
     EngineRun skip;
@@ -132,12 +135,15 @@ TEST(Rewrite, ReadOnlyFileIsRewrittenWithItsStatusRestored) {
     process.settings.processReadOnlyFiles = true;
     RunEngine(tree, process);
     EXPECT_EQ(tree.Read("ro.txt"), "new\r\n");
+    // Windows keeps one read-only attribute, read as no write bit for anyone.
     EXPECT_EQ(fs::status(tree.Path("ro.txt")).permissions(),
-              fs::perms::owner_read | fs::perms::group_read);
+              fs::perms::owner_read | fs::perms::group_read |
+                  (kWindows ? fs::perms::others_read : fs::perms::none));
     EXPECT_EQ(fs::last_write_time(tree.Path("ro.txt")), oldTime);
 }
 
 TEST(Rewrite, SymbolicLinkStaysALinkAndItsTargetChanges) {
+    if (kWindows) GTEST_SKIP() << "POSIX symbolic links; the C++ library on Windows makes none";
     TempTree tree;
     tree.Write("data/target.dat", "old\n");
     fs::create_symlink(tree.Path("data/target.dat"), tree.Path("link.txt"));
@@ -152,7 +158,10 @@ TEST(Rewrite, HardLinksKeepSharingTheFile) {
     fs::create_hard_link(tree.Path("a.txt"), tree.Path("other.dat"));
     Replace(tree, "old", "new");
     EXPECT_EQ(tree.Read("other.dat"), "new\r\n");
-    EXPECT_EQ(fs::hard_link_count(tree.Path("a.txt")), 2u);
+    EXPECT_EQ(tree.Read("a.txt"), "new\r\n");
+    if (!kWindows) {  // the C++ library on Windows counts every file's links as 1
+        EXPECT_EQ(fs::hard_link_count(tree.Path("a.txt")), 2u);
+    }
 }
 
 TEST(Rewrite, LinesLongerThanTheReadBlock) {
@@ -180,12 +189,12 @@ TEST(StopMode, ListsFilesWithTheStringAndChangesNothing) {
     EXPECT_EQ(tree.Read("a.txt"), "new\r\n");
     EXPECT_EQ(tree.Read("b.txt"), "old\n");
     EXPECT_EQ(tree.Read("d.txt"), "old\n");
-    std::string root = tree.Root().string();
-    EXPECT_EQ(WithoutCr(run.abortLog), root + "/b.txt: Search string found, file not processed.\n" +
-                                           root + "/d.txt: Search string found, file not processed.\n");
+    EXPECT_EQ(WithoutCr(run.abortLog),
+              tree.Path("b.txt").string() + ": Search string found, file not processed.\n" +
+                  tree.Path("d.txt").string() + ": Search string found, file not processed.\n");
     EXPECT_EQ(run.state.filesModified, 3);
     EXPECT_TRUE(run.state.stopped);
-    EXPECT_EQ(sink.accepted, std::vector<std::string>{root + "/a.txt"});
+    EXPECT_EQ(sink.accepted, std::vector<std::string>{tree.Path("a.txt").string()});
 }
 
 TEST(ProgressReports, StatusTextsInOrder) {

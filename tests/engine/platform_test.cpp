@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <csignal>
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include "engine/platform/text_file.h"
 #include "engine/platform/wildcard.h"
 #include "tests/support/temp_tree.h"
+#include "tests/support/windows_files.h"
 
 namespace fs = std::filesystem;
 
@@ -16,6 +19,7 @@ namespace tavro::test {
 namespace {
 
 TEST(Wildcard, Matching) {
+    if (kWindows) GTEST_SKIP() << "our matcher serves POSIX; Windows matches with its own rules";
     const struct {
         const char* pattern;
         const char* name;
@@ -96,6 +100,7 @@ TEST(LineWriter, EveryLineEndsWithCrLf) {
 }
 
 TEST(FileServices, ListingIsFilteredAndInByteOrder) {
+    if (kWindows) GTEST_SKIP() << "a.TXT and a.txt are one file on Windows";
     TempTree tree;
     for (const char* name : {"b.txt", "a.TXT", "C.txt", "a.txt", "sub.txt/x"}) tree.Write(name, "");
     CurrentDirectoryGuard guard;
@@ -112,13 +117,14 @@ TEST(FileServices, StatusAttributesAndExactRestore) {
     FileStatus status;
     ASSERT_TRUE(files.GetStatus(tree.Path("f").string(), status));
     EXPECT_EQ(status.size, 5u);
-    EXPECT_EQ(status.attributeByte, 0);
+    EXPECT_EQ(status.attributeByte, kWindows ? win32::kArchive : 0);
     FileStatus directory;
     ASSERT_TRUE(files.GetStatus(tree.Root().string(), directory));
     EXPECT_TRUE(directory.IsDirectory());
 
-    status.accessTime = 1'000'000'000LL * 900'000'000 + 123'456'789;
-    status.modificationTime = 1'000'000'000LL * 800'000'000 + 987'654'321;
+    // Whole 100 ns steps, the resolution of Windows file times.
+    status.accessTime = 1'000'000'000LL * 900'000'000 + 123'456'700;
+    status.modificationTime = 1'000'000'000LL * 800'000'000 + 987'654'300;
     status.attributeByte = FileStatus::kReadOnly;
     ASSERT_TRUE(files.SetStatus(tree.Path("f").string(), status));
     FileStatus after;
@@ -129,6 +135,7 @@ TEST(FileServices, StatusAttributesAndExactRestore) {
 }
 
 TEST(FileServices, CopyKeepsTheDestinationsIdentity) {
+    if (kWindows) GTEST_SKIP() << "POSIX permission bits and symbolic links";
     TempTree tree;
     tree.Write("src", "new and longer contents");
     tree.Write("dest", "old");
@@ -150,6 +157,7 @@ TEST(FileServices, CopyKeepsTheDestinationsIdentity) {
 }
 
 TEST(FileServices, NewDestinationGetsTheSourcesPermissions) {
+    if (kWindows) GTEST_SKIP() << "POSIX permission bits";
     TempTree tree;
     tree.Write("src", "x");
     fs::permissions(tree.Path("src"), fs::perms::owner_read | fs::perms::owner_exec);
@@ -163,6 +171,9 @@ TEST(FileServices, NewDestinationGetsTheSourcesPermissions) {
 // The file size limit makes the reservation fail as a full disk would: the
 // destination must keep its old contents and size.
 TEST(FileServices, CopyThatCannotGetItsSpaceLeavesTheOldContents) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a POSIX file size limit stands in for the full disk";
+#else
     TempTree tree;
     tree.Write("dest", "old contents\n");
     tree.Write("src", std::string(1 << 20, 'n'));
@@ -179,6 +190,7 @@ TEST(FileServices, CopyThatCannotGetItsSpaceLeavesTheOldContents) {
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(copied);
     EXPECT_EQ(tree.Read("dest"), "old contents\n");
+#endif
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#ifndef _WIN32
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 
 #include "engine/platform/file_services.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/windows_files.h"
 
 namespace fs = std::filesystem;
 
@@ -24,6 +27,7 @@ EngineRun Replace(const TempTree& tree, ProgressSink* sink = nullptr) {
 }
 
 TEST(Replacement, NewContentsTakeTheFilesPermissionsAndTheTemporaryNameIsGone) {
+    if (kWindows) GTEST_SKIP() << "POSIX permission bits";
     TempTree tree;
     tree.Write("a.txt", "old\n");
     fs::permissions(tree.Path("a.txt"), fs::perms::owner_read | fs::perms::owner_write |
@@ -115,6 +119,7 @@ TEST(Replacement, FileReplacedBeforeTheRewriteEndsWithWholeContents) {
     EXPECT_EQ(tree.Read("a.txt"), "other new text\r\n");
 }
 
+#ifndef _WIN32
 // A small file system of our own, where the machine lets us mount one.
 class SmallFileSystem {
 public:
@@ -135,8 +140,12 @@ private:
     fs::path where;
     bool mounted = false;
 };
+#endif
 
 TEST(Replacement, FullDiskLeavesTheFileByteForByte) {
+#ifdef _WIN32
+    GTEST_SKIP() << "mounts a small POSIX file system";
+#else
     TempTree tree;
     SmallFileSystem disk(tree.Path("disk"), "256k");
     if (!disk.Mounted()) GTEST_SKIP() << "this machine does not let tests mount a tmpfs";
@@ -163,9 +172,13 @@ TEST(Replacement, FullDiskLeavesTheFileByteForByte) {
                     run.errorLog.find("\tCould not open file: a.txt\r\n") != std::string::npos;
     EXPECT_TRUE(reported) << run.errorLog;
     EXPECT_NE(run.runLog.find("\" 0 times"), std::string::npos);
+#endif
 }
 
 TEST(Replacement, ReadOnlyFileSystemChangesNothing) {
+#ifdef _WIN32
+    GTEST_SKIP() << "mounts a small POSIX file system";
+#else
     TempTree tree;
     SmallFileSystem disk(tree.Path("disk"), "1m");
     if (!disk.Mounted()) GTEST_SKIP() << "this machine does not let tests mount a tmpfs";
@@ -181,6 +194,7 @@ TEST(Replacement, ReadOnlyFileSystemChangesNothing) {
     EXPECT_EQ(run.state.filesModified, 0);
     EXPECT_NE(run.errorLog.find("\tCould not back up a.txt. File not processed.\r\n"),
               std::string::npos);
+#endif
 }
 
 }  // namespace

@@ -6,29 +6,6 @@
 namespace tavro::test {
 namespace {
 
-class FailingOutputFile final : public OutputFile {
-public:
-    FailingOutputFile(std::unique_ptr<OutputFile> real, std::size_t budget, FileError failure)
-        : real(std::move(real)), budget(budget), failure(failure) {}
-
-    bool Write(const char* data, std::size_t size) override {
-        if (failed) return false;
-        std::size_t allowed = std::min(size, budget);
-        budget -= allowed;
-        if (allowed > 0 && !real->Write(data, allowed)) failed = true;
-        if (allowed < size) failed = true;
-        return !failed;
-    }
-    bool Close() override { return real->Close() && !failed; }
-    FileError LastError() const override { return failed ? failure : real->LastError(); }
-
-private:
-    std::unique_ptr<OutputFile> real;
-    std::size_t budget;
-    FileError failure;
-    bool failed = false;
-};
-
 class FaultyReplacementFile final : public ReplacementFile {
 public:
     FaultyReplacementFile(std::unique_ptr<ReplacementFile> real, const FaultyFileServices& faults,
@@ -90,12 +67,7 @@ std::unique_ptr<OutputFile> FaultyFileServices::OpenWrite(const std::string& nam
         error = FileError::accessDenied;
         return nullptr;
     }
-    std::unique_ptr<OutputFile> file = real.OpenWrite(name, error);
-    if (file && failWritesTo && failWritesTo(name)) {
-        return std::make_unique<FailingOutputFile>(std::move(file), bytesBeforeWriteFailure,
-                                                   writeFailure);
-    }
-    return file;
+    return real.OpenWrite(name, error);
 }
 
 bool FaultyFileServices::CopyFile(const std::string& source, const std::string& destination,

@@ -12,7 +12,7 @@ namespace tavro::test {
 // a real file system cannot be made to produce at will.
 class FaultyFileServices final : public FileServices {
 public:
-    // Files opened for writing whose name this accepts fail after that many bytes.
+    // Replacement files whose name this accepts fail after that many bytes.
     std::function<bool(const std::string&)> failWritesTo;
     std::size_t bytesBeforeWriteFailure = 0;
     FileError writeFailure = FileError::diskFull;

@@ -9,16 +9,23 @@
 #include "tests/support/temp_tree.h"
 
 namespace tavro::test {
+namespace {
+
+// argv for execv: the program, the arguments, a null pointer.
+std::vector<char*> ArgumentVector(const std::string& program,
+                                  const std::vector<std::string>& arguments) {
+    std::vector<char*> argv = ArgumentVector(program, arguments);
+    return argv;
+}
+
+}  // namespace
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::filesystem::path& directory) {
     TempTree capture;
     std::string outPath = capture.Path("out").string();
     std::string errPath = capture.Path("err").string();
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ArgumentVector(program, arguments);
 
     pid_t child = fork();
     if (child < 0) throw std::runtime_error("fork failed");
@@ -37,17 +44,14 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     waitpid(child, &status, 0);
     ProgramResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = ReadFile(outPath);
-    result.err = ReadFile(errPath);
+    result.out = result.rawOut = ReadFile(outPath);
+    result.err = result.rawErr = ReadFile(errPath);
     return result;
 }
 
 int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
                  const std::filesystem::path& directory) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ArgumentVector(program, arguments);
     pid_t child = fork();
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {

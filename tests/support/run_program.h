@@ -8,8 +8,13 @@ namespace tavro::test {
 
 struct ProgramResult {
     int exitStatus = -1;
+    // Standard output and error read as text, as a user sees them: on Windows
+    // a CR LF line end reads as "\n".
     std::string out;
     std::string err;
+    // The same byte for byte, line ends as the program wrote them.
+    std::string rawOut;
+    std::string rawErr;
 };
 
 // Runs a program as a user would, in `directory`, with no standard input.
