@@ -14,7 +14,10 @@ namespace {
 // argv for execv: the program, the arguments, a null pointer.
 std::vector<char*> ArgumentVector(const std::string& program,
                                   const std::vector<std::string>& arguments) {
-    std::vector<char*> argv = ArgumentVector(program, arguments);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     return argv;
 }
 
