@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "engine/platform/text_file.h"
+#include "engine/platform/text_search.h"
 #include "engine/regex_pattern.h"
 #include "engine/run_settings.h"
 #include "engine/text_buffer.h"
@@ -33,7 +34,7 @@ public:
     bool CanSearchBlocks() const { return blockSearch; }
     // Whether the search string occurs in `bytes`; only with CanSearchBlocks().
     bool BlockMatches(std::string_view bytes);
-    std::size_t SearchLength() const { return search.size(); }
+    std::size_t SearchLength() const { return search.Needle().size(); }
 
     // Writes `line` with every occurrence replaced, and its line end, to
     // `out`, and returns how many occurrences there were.
@@ -50,7 +51,7 @@ private:
     bool regularExpression = false;
     bool caseSensitive = true;
     bool blockSearch = false;
-    std::string search;         // upper-cased when the search ignores case
+    Searcher search;            // upper-cased when the search ignores case
     std::string replacement;
     std::string foldedLine;     // scratch for case-insensitive searches
     std::string compiledFrom;   // the pattern `pattern` was compiled from
