@@ -43,7 +43,8 @@ std::string Text(const std::vector<BYTE>& data, DWORD size) {
 
 }  // namespace
 
-RegistrySettingsStore::RegistrySettingsStore(std::string makerKey) : makerKey(std::move(makerKey)) {}
+RegistrySettingsStore::RegistrySettingsStore(std::string makerKey)
+    : makerKey(std::move(makerKey)) {}
 
 std::optional<std::string> RegistrySettingsStore::Path(const std::string& key) const {
     if (key == kMakerKey) return makerKey;
@@ -135,9 +136,15 @@ bool RegistrySettingsStore::SetValue(const std::string& key, const std::string& 
     std::optional<std::string> path = Path(key);
     Key opened;
     if (!path || !Open(*path, KEY_SET_VALUE, opened)) return false;
-    DWORD size = static_cast<DWORD>(data.size()) + (key == kFlagsKey ? 1 : 0);
-    return ::RegSetValueExA(opened.value, name.c_str(), 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(data.c_str()), size) == ERROR_SUCCESS;
+    // RegSetValueExA counts a NUL the caller left out when one follows the
+    // data, so a text stored without its NUL is handed over followed by
+    // another byte.
+    bool withNul = key == kFlagsKey;
+    std::vector<BYTE> bytes(data.begin(), data.end());
+    bytes.push_back(withNul ? '\0' : '\x01');
+    DWORD size = static_cast<DWORD>(data.size() + (withNul ? 1 : 0));
+    return ::RegSetValueExA(opened.value, name.c_str(), 0, REG_SZ, bytes.data(), size) ==
+           ERROR_SUCCESS;
 }
 
 bool RegistrySettingsStore::DeleteValue(const std::string& key, const std::string& name) {

@@ -1,7 +1,11 @@
 #include "gui/tavro_app.h"
 
 #include "gui/dialog_template.h"
+#ifdef _WIN32
+#include "gui/registry_settings_store.h"
+#else
 #include "gui/ini_settings_store.h"
+#endif
 #include "gui/main_dialog.h"
 #include "gui/user_interaction.h"
 
@@ -16,7 +20,11 @@ TavroApp::TavroApp(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 int TavroApp::InitInstance() {
+#ifdef _WIN32
+    RegistrySettingsStore store;
+#else
     IniSettingsStore store(IniSettingsStore::DefaultConfigDirectory());
+#endif
     MainDialog dialog(QtUserInteraction(), store);
     dialog.OnInitDialog();
     dialog.exec();

@@ -1,9 +1,8 @@
-#include "engine/platform/win32_api.h"
-
 #include <algorithm>
 #include <memory>
 
 #include "engine/platform/file_services.h"
+#include "engine/platform/win32_api.h"
 
 namespace tavro {
 namespace {
@@ -18,24 +17,32 @@ FileError ErrorFromWin32(DWORD code) {
         case ERROR_INVALID_DRIVE:
         case ERROR_BAD_NETPATH:
         case ERROR_BAD_NET_NAME:
-        case ERROR_DIRECTORY: return FileError::notFound;
+        case ERROR_DIRECTORY:
+            return FileError::notFound;
         case ERROR_ACCESS_DENIED:
         case ERROR_WRITE_PROTECT:
         case ERROR_PRIVILEGE_NOT_HELD:
-        case ERROR_CURRENT_DIRECTORY: return FileError::accessDenied;
+        case ERROR_CURRENT_DIRECTORY:
+            return FileError::accessDenied;
         case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL: return FileError::diskFull;
-        case kErrorDiskQuotaExceeded: return FileError::quotaFull;
+        case ERROR_HANDLE_DISK_FULL:
+            return FileError::diskFull;
+        case kErrorDiskQuotaExceeded:
+            return FileError::quotaFull;
         case ERROR_CRC:
         case ERROR_READ_FAULT:
         case ERROR_WRITE_FAULT:
         case ERROR_GEN_FAILURE:
-        case ERROR_IO_DEVICE: return FileError::ioError;
+        case ERROR_IO_DEVICE:
+            return FileError::ioError;
         case ERROR_FILENAME_EXCED_RANGE:
-        case ERROR_BUFFER_OVERFLOW: return FileError::nameTooLong;
+        case ERROR_BUFFER_OVERFLOW:
+            return FileError::nameTooLong;
         case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION: return FileError::locked;
-        default: return FileError::other;
+        case ERROR_LOCK_VIOLATION:
+            return FileError::locked;
+        default:
+            return FileError::other;
     }
 }
 
@@ -59,9 +66,7 @@ FILETIME FromNanoseconds(std::int64_t value) {
     return time;
 }
 
-std::uint64_t Size(DWORD high, DWORD low) {
-    return (static_cast<std::uint64_t>(high) << 32) | low;
-}
+std::uint64_t Size(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
 
 // Closes a handle on every path out of a function.
 struct Handle {
@@ -180,11 +185,23 @@ bool ReserveSpace(HANDLE file, std::uint64_t oldSize, std::uint64_t newSize, DWO
         ErrorFromWin32(failure) == FileError::quotaFull) {
         return false;
     }
-    // No allocation call here: growing the file allocates its clusters.
-    if (SetSize(file, newSize)) return true;
-    failure = ::GetLastError();
-    SetSize(file, oldSize);
-    return false;
+    // No allocation call here (Wine has none): write zeros into the growth
+    // itself, which takes the space on every file system.
+    static const char kZeros[65536] = {};
+    if (!SeekTo(file, oldSize)) {
+        failure = ::GetLastError();
+        return false;
+    }
+    for (std::uint64_t at = oldSize; at < newSize;) {
+        std::size_t chunk =
+            static_cast<std::size_t>(std::min<std::uint64_t>(newSize - at, sizeof kZeros));
+        if (!WriteAll(file, kZeros, chunk, failure)) {
+            SetSize(file, oldSize);
+            return false;
+        }
+        at += chunk;
+    }
+    return true;
 }
 
 constexpr DWORD kCopyBlock = 1 << 20;
@@ -234,8 +251,8 @@ bool CopyInPlace(HANDLE in, const std::string& destination, DWORD& failure) {
     }
     std::uint64_t oldSize = Size(target.nFileSizeHigh, target.nFileSizeLow);
     std::uint64_t newSize = Size(source.nFileSizeHigh, source.nFileSizeLow);
-    bool ok = ReserveSpace(out.value, oldSize, newSize, failure) &&
-              CopyBytes(in, out.value, failure);
+    bool ok =
+        ReserveSpace(out.value, oldSize, newSize, failure) && CopyBytes(in, out.value, failure);
     if (ok && newSize < oldSize && !SetSize(out.value, newSize)) {
         failure = ::GetLastError();
         ok = false;
@@ -249,8 +266,9 @@ bool CopyInPlace(HANDLE in, const std::string& destination, DWORD& failure) {
 
 // The new contents are written to the temporary file and renamed over the
 // destination, so a crash at any moment leaves either the old file or the new
-// one. The temporary file is opened without sharing anything but deletion:
-// that is the lock against other runs, and it still lets the rename happen.
+// one. The temporary file is opened sharing reading and deletion only: no
+// other run can open it for writing, which is the lock, while the rename and
+// readers can.
 // A destination with several hard links, or reached through a link, is
 // overwritten in place instead (after its space has been reserved), so that
 // the links keep sharing it.
@@ -507,10 +525,9 @@ public:
     // handle), so such a file is simply taken over and emptied.
     std::unique_ptr<ReplacementFile> CreateReplacement(const std::string& name,
                                                        FileError& error) override {
-        Handle file(::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+        Handle file(::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.Valid() || !SetSize(file.value, 0)) {
             error = ErrorFromWin32(::GetLastError());
             return nullptr;

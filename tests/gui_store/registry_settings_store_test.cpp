@@ -86,8 +86,8 @@ TEST_F(RegistryStoreTest, CreatingAKeyCreatesItsParentsWithTheClassRegSz) {
               ERROR_SUCCESS);
     char keyClass[64] = {};
     DWORD classLength = sizeof keyClass;
-    ASSERT_EQ(::RegQueryInfoKeyA(opened, keyClass, &classLength, nullptr, nullptr, nullptr,
-                                 nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+    ASSERT_EQ(::RegQueryInfoKeyA(opened, keyClass, &classLength, nullptr, nullptr, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
     ::RegCloseKey(opened);
     EXPECT_EQ(std::string(keyClass, classLength), "REG_SZ");
@@ -110,13 +110,12 @@ TEST_F(RegistryStoreTest, FlagsAreRegSzOfTwoBytesWithTheirNul) {
     EXPECT_EQ(backup.data, Units(std::string_view("1\0", 2)));
     EXPECT_EQ(Stored(kFlagsKey, "Save Settings").data, Units(std::string_view("0\0", 2)));
     EXPECT_EQ(store.Value(kFlagsKey, "Backup"), "1");
-    EXPECT_EQ(store.Values(kFlagsKey),
-              (StoredValues{{"Backup", "1"}, {"Save Settings", "0"}}));
+    EXPECT_EQ(store.Values(kFlagsKey), (StoredValues{{"Backup", "1"}, {"Save Settings", "0"}}));
 }
 
 TEST_F(RegistryStoreTest, RecentEntriesAndHelpersAreRegSzWithoutNul) {
-    for (const std::string& key : {kRecentStartDirKey, kRecentFindKey, kRecentReplaceKey,
-                                   kRecentFileTypeKey, kHelpersKey}) {
+    for (const std::string& key :
+         {kRecentStartDirKey, kRecentFindKey, kRecentReplaceKey, kRecentFileTypeKey, kHelpersKey}) {
         ASSERT_TRUE(store.CreateKey(key));
         std::string text = "C:\\Program Files\\Editor \"x\".exe";
         ASSERT_TRUE(store.SetValue(key, "0", text));
@@ -146,9 +145,9 @@ TEST_F(RegistryStoreTest, NumberedValuesComeBackInTheirOrderAndDeleteOneByOne) {
 TEST_F(RegistryStoreTest, DataEndsAtItsLengthOrItsFirstNulWhateverItsType) {
     ASSERT_TRUE(store.CreateKey(kHelpersKey));
     HKEY opened = nullptr;
-    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, Real(kHelpersKey).c_str(), 0, KEY_SET_VALUE,
-                              &opened),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegOpenKeyExA(HKEY_CURRENT_USER, Real(kHelpersKey).c_str(), 0, KEY_SET_VALUE, &opened),
+        ERROR_SUCCESS);
     const BYTE withNul[] = {'a', 'b', '\0', 'c', 'd'};
     ::RegSetValueExA(opened, "inner", 0, REG_SZ, withNul, sizeof withNul);
     const BYTE binary[] = {'x', 'y', 'z'};
@@ -176,8 +175,8 @@ TEST_F(RegistryStoreTest, LongTextsAndNamesRoundTrip) {
 // neither created nor changed by them.
 TEST_F(RegistryStoreTest, TheUsersOwnSettingsAreNeverTouched) {
     HKEY real = nullptr;
-    bool existed = ::RegOpenKeyExA(HKEY_CURRENT_USER, kMakerKey.c_str(), 0, KEY_READ, &real) ==
-                   ERROR_SUCCESS;
+    bool existed =
+        ::RegOpenKeyExA(HKEY_CURRENT_USER, kMakerKey.c_str(), 0, KEY_READ, &real) == ERROR_SUCCESS;
     if (real != nullptr) ::RegCloseKey(real);
     RegistrySettingsStore user;
     EXPECT_EQ(user.KeyExists(kMakerKey), existed);

@@ -1,10 +1,9 @@
-#include "tests/support/run_program.h"
-
 #include <map>
 #include <mutex>
 #include <stdexcept>
 
 #include "engine/platform/win32_api.h"
+#include "tests/support/run_program.h"
 #include "tests/support/temp_tree.h"
 
 namespace tavro::test {

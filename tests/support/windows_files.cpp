@@ -54,8 +54,8 @@ void SetTimes(const std::filesystem::path& path, const FileTimes& times) {
     FILETIME creation = ToFileTime(times.creation);
     FILETIME access = ToFileTime(times.access);
     FILETIME modification = ToFileTime(times.modification);
-    bool ok = file != INVALID_HANDLE_VALUE &&
-              ::SetFileTime(file, &creation, &access, &modification);
+    bool ok =
+        file != INVALID_HANDLE_VALUE && ::SetFileTime(file, &creation, &access, &modification);
     if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
     if (!ok) throw std::runtime_error("could not set the times of " + path.string());
 }
