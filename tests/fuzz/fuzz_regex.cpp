@@ -17,7 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t second = rest.find('\n');
     std::string_view subject = rest.substr(0, second);
     std::string_view replacement = second == std::string_view::npos ? "" : rest.substr(second + 1);
-    if (pattern.size() > 2000 || subject.size() > 20000) return 0;
+    // Short inputs keep runaway patterns (which use up the whole step budget)
+    // from slowing the fuzzer down to a crawl.
+    if (pattern.size() > 200 || subject.size() > 400) return 0;
 
     tavro::RegexPattern regex;
     bool compiled = regex.Compile(pattern.c_str());
