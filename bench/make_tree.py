@@ -2,8 +2,10 @@
 """Generate a reproducible tree of text files for the whole-tree benchmark.
 
 Shapes:
-  sparse  many small files in many directories; about 1% hold the search string
-  dense   fewer, larger files; every one holds the search string many times
+  sparse    many small files in many directories; about 1% hold the search string
+  dense     fewer, larger files; every one holds the search string many times
+  huge      one big file (--size-mb) with the search string in 1% of its lines
+  longline  one file that is a single line of --size-mb MB holding the string
 
 The same seed and flags always give byte-identical trees. A JSON summary
 (file counts, bytes, how many files hold the string) goes to --manifest.
@@ -19,6 +21,9 @@ import sys
 DEFAULTS = {
     "sparse": {"files": 5000, "dirs": 300, "mean_kb": 8.0},
     "dense": {"files": 500, "dirs": 25, "mean_kb": 40.0},
+    # One text file; the size comes from --size-mb.
+    "huge": {"files": 1, "dirs": 1, "mean_kb": 0.0, "size_mb": 500.0},
+    "longline": {"files": 1, "dirs": 1, "mean_kb": 0.0, "size_mb": 100.0},
 }
 
 WORDS = (
@@ -91,6 +96,57 @@ def insert_hits(rng, lines, search, count, variant_share, exact_needed):
         lines[i] = line[:at] + text + line[at:]
 
 
+def write_huge(rng, pool, path, size, search, line_hit_fraction):
+    """Writes about `size` bytes of LF lines in chunks, so memory stays small.
+    Returns (bytes, exact hit lines, lines with a hit in any case, longest line)."""
+    n = len(pool)
+    variant_fraction = line_hit_fraction / 4  # lines that match only ignoring case
+    total = exact = anycase = longest = 0
+    with open(path, "wb") as f:
+        while total < size:
+            chunk = []
+            for _ in range(20000):
+                line = pool[rng.randrange(n)]
+                roll = rng.random()
+                if roll < line_hit_fraction:
+                    text = search
+                    exact += 1
+                    anycase += 1
+                elif roll < line_hit_fraction + variant_fraction:
+                    text = case_variant(rng, search)
+                    anycase += 1
+                else:
+                    chunk.append(line)
+                    continue
+                at = rng.randint(0, len(line))
+                chunk.append(line[:at] + text + line[at:])
+            longest = max(longest, max(map(len, chunk)) + 1)
+            data = ("\n".join(chunk) + "\n").encode()
+            f.write(data)
+            total += len(data)
+    return total, exact, anycase, longest
+
+
+def write_long_line(rng, pool, path, size, search):
+    """One line of about `size` bytes with an occurrence every 64 KiB or so."""
+    n = len(pool)
+    total = 0
+    with open(path, "wb") as f:
+        while total < size:
+            parts = []
+            got = 0
+            while got < 65536:
+                piece = pool[rng.randrange(n)] or "x"
+                parts.append(piece)
+                got += len(piece) + 1
+            parts.insert(rng.randrange(len(parts)), search)
+            data = (" ".join(parts) + " ").encode()
+            f.write(data)
+            total += len(data)
+        f.write(b"\n")
+    return total + 1
+
+
 def build_dirs(rng, count, max_depth=6):
     dirs = [("", 0)]
     for i in range(1, count):
@@ -126,14 +182,28 @@ def main():
     p.add_argument("--other", type=int, default=2, help="files the *.txt filter does not match")
     p.add_argument("--search", default="OldCompanyName")
     p.add_argument("--manifest", help="write a JSON summary here")
+    p.add_argument("--size-mb", type=float, help="huge, longline: size of the one file in MB (10^6 bytes)")
+    p.add_argument("--line-hit-fraction", type=float, default=0.01,
+                   help="huge: share of lines holding the search string")
+    p.add_argument("--scale", type=float, default=1.0,
+                   help="multiplies the file and directory counts and --size-mb (try 0.1)")
     a = p.parse_args()
 
     d = DEFAULTS[a.shape]
+    single = a.shape in ("huge", "longline")
     files = a.files if a.files is not None else d["files"]
     ndirs = a.dirs if a.dirs is not None else d["dirs"]
+    if a.scale <= 0:
+        p.error("--scale must be positive")
+    if not single:
+        files = max(1, round(files * a.scale))
+        ndirs = max(1, round(ndirs * a.scale))
     mean_bytes = int((a.mean_kb if a.mean_kb is not None else d["mean_kb"]) * 1024)
-    if files < 1 or ndirs < 1 or mean_bytes < 1:
+    size_bytes = int((a.size_mb if a.size_mb is not None else d.get("size_mb", 0)) * a.scale * 1e6)
+    if not single and (files < 1 or ndirs < 1 or mean_bytes < 1):
         p.error("--files, --dirs and --mean-kb must be positive")
+    if single and size_bytes < 1:
+        p.error("--size-mb must be positive")
 
     if os.path.exists(a.out) and os.listdir(a.out):
         p.error("%s exists and is not empty" % a.out)
@@ -161,6 +231,16 @@ def main():
     stats = {"shape": a.shape, "seed": a.seed, "search": search, "dirs": ndirs,
              "text_files": files, "bytes": 0, "files_with_exact": 0, "files_with_any_case": 0,
              "binary_files": a.binary, "other_files": a.other}
+    if a.shape == "huge":
+        size, exact_lines, any_lines, longest = write_huge(rng, pool, os.path.join(a.out, "huge.txt"), size_bytes,
+                                                  search, a.line_hit_fraction)
+        stats.update(bytes=size, files_with_exact=int(exact_lines > 0), files_with_any_case=int(any_lines > 0),
+                     lines_with_exact=exact_lines, lines_with_any_case=any_lines, longest_line=longest)
+        files = 0
+    elif a.shape == "longline":
+        size = write_long_line(rng, pool, os.path.join(a.out, "longline.txt"), size_bytes, search)
+        stats.update(bytes=size, files_with_exact=1, files_with_any_case=1, longest_line=size)
+        files = 0
     for j in range(files):
         rel = os.path.join(dirs[rng.randrange(ndirs)], "%s_%05d.txt" % (rng.choice(WORDS[:40]), j))
         lines = body_lines(rng, pool, file_size(rng, mean_bytes))
@@ -182,6 +262,11 @@ def main():
         stats["bytes"] += len(data)
         stats["files_with_exact"] += search.encode() in data
         stats["files_with_any_case"] += folded in data.lower()
+
+    if a.shape == "longline":
+        # A lone file, so a peak-memory reading is about that line and nothing else.
+        finish(a, stats, 1, ndirs, search)
+        return
 
     # An empty file: nothing to read, nothing to change.
     write_file(os.path.join(a.out, "empty.txt"), b"")
@@ -205,6 +290,10 @@ def main():
         rel = os.path.join(dirs[rng.randrange(ndirs)], name)
         write_file(os.path.join(a.out, rel), ("see %s here\n" % search).encode() * 10)
 
+    finish(a, stats, stats["text_files"], ndirs, search)
+
+
+def finish(a, stats, files, ndirs, search):
     summary = json.dumps(stats, indent=2)
     if a.manifest:
         with open(a.manifest, "w") as f:
