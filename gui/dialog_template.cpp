@@ -86,22 +86,22 @@ void LoadResources() {
 
 QString ControlName(int id) { return QStringLiteral("control%1").arg(id); }
 
-QWidget* BuildControl(const ControlSpec& spec, const DialogUnits& units, QWidget* parent) {
-    QString caption = spec.caption != nullptr ? QString::fromUtf8(spec.caption) : QString();
+QWidget* BuildControl(const ControlSpec& control, const DialogUnits& units, QWidget* parent) {
+    QString caption = control.caption != nullptr ? QString::fromUtf8(control.caption) : QString();
     QWidget* widget = nullptr;
-    QRect rect = units.ToPixels(spec.left, spec.top, spec.width, spec.height);
-    switch (spec.kind) {
+    QRect rect = units.ToPixels(control.left, control.top, control.width, control.height);
+    switch (control.kind) {
         case K::pushButton:
         case K::defaultPushButton: {
             auto* button = new QPushButton(caption, parent);
             button->setAutoDefault(false);
-            button->setDefault(spec.kind == K::defaultPushButton);
+            button->setDefault(control.kind == K::defaultPushButton);
             widget = button;
             break;
         }
         case K::label: {
             auto* label = new QLabel(caption, parent);
-            label->setAlignment((spec.style & kRightAligned ? Qt::AlignRight : Qt::AlignLeft) |
+            label->setAlignment((control.style & kRightAligned ? Qt::AlignRight : Qt::AlignLeft) |
                                 Qt::AlignVCenter);
             widget = label;
             break;
@@ -126,7 +126,7 @@ QWidget* BuildControl(const ControlSpec& spec, const DialogUnits& units, QWidget
         case K::groupBox: widget = new QGroupBox(caption, parent); break;
         case K::editBox: {
             auto* edit = new QLineEdit(parent);
-            if (spec.style & kUpperCase) {
+            if (control.style & kUpperCase) {
                 // Only what is typed; text set by the program stays as it is.
                 QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
                     int cursor = edit->cursorPosition();
@@ -153,10 +153,10 @@ QWidget* BuildControl(const ControlSpec& spec, const DialogUnits& units, QWidget
             break;
         }
     }
-    widget->setObjectName(ControlName(spec.id));
+    widget->setObjectName(ControlName(control.id));
     widget->setGeometry(rect);
-    widget->setFocusPolicy(spec.style & kTabStop ? Qt::StrongFocus : Qt::NoFocus);
-    if (spec.kind == K::label || spec.kind == K::groupBox || spec.kind == K::picture) {
+    widget->setFocusPolicy(control.style & kTabStop ? Qt::StrongFocus : Qt::NoFocus);
+    if (control.kind == K::label || control.kind == K::groupBox || control.kind == K::picture) {
         widget->setFocusPolicy(Qt::NoFocus);
     }
     return widget;

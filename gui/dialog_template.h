@@ -67,6 +67,6 @@ QString ControlName(int id);
 void LoadResources();
 
 // Creates the widget for one control, placed by its rectangle.
-QWidget* BuildControl(const ControlSpec& spec, const DialogUnits& units, QWidget* parent);
+QWidget* BuildControl(const ControlSpec& control, const DialogUnits& units, QWidget* parent);
 
 }  // namespace tavro

@@ -57,8 +57,8 @@ void MainDialog::BuildControls() {
 
     DialogUnits units(font());
     QWidget* previous = nullptr;
-    for (const ControlSpec& spec : MainDialogTemplate()) {
-        QWidget* widget = BuildControl(spec, units, client);
+    for (const ControlSpec& control : MainDialogTemplate()) {
+        QWidget* widget = BuildControl(control, units, client);
         if (widget->focusPolicy() != Qt::NoFocus) {
             if (previous != nullptr) setTabOrder(previous, widget);
             previous = widget;

@@ -39,14 +39,14 @@ private slots:
 void MainDialogTest::EveryControlOfTheTemplateInTabOrder() {
     DialogFixture f;
     QWidget* previous = nullptr;
-    for (const ControlSpec& spec : MainDialogTemplate()) {
-        QWidget* widget = f.dialog->Control(spec.id);
-        QVERIFY2(widget != nullptr, qPrintable(ControlName(spec.id)));
-        if (spec.caption != nullptr && spec.kind != ControlKind::groupBox) {
+    for (const ControlSpec& control : MainDialogTemplate()) {
+        QWidget* widget = f.dialog->Control(control.id);
+        QVERIFY2(widget != nullptr, qPrintable(ControlName(control.id)));
+        if (control.caption != nullptr && control.kind != ControlKind::groupBox) {
             QString text = widget->property("text").toString();
-            QCOMPARE(text, QString::fromUtf8(spec.caption));
+            QCOMPARE(text, QString::fromUtf8(control.caption));
         }
-        if (spec.style & kTabStop) {
+        if (control.style & kTabStop) {
             if (previous != nullptr) {
                 QWidget* next = previous->nextInFocusChain();
                 while (!(next->focusPolicy() & Qt::TabFocus) ||
@@ -303,10 +303,10 @@ void MainDialogTest::ScreenshotOfTheDialog() {
     DialogFixture f;
     QWidget* client = f.dialog->Control(kIdStartStop)->parentWidget();
     QList<QWidget*> interactive;
-    for (const ControlSpec& spec : MainDialogTemplate()) {
-        QWidget* widget = f.dialog->Control(spec.id);
+    for (const ControlSpec& control : MainDialogTemplate()) {
+        QWidget* widget = f.dialog->Control(control.id);
         QVERIFY2(client->rect().contains(widget->geometry()), qPrintable(widget->objectName()));
-        if (spec.style & kTabStop) interactive << widget;
+        if (control.style & kTabStop) interactive << widget;
     }
     for (int i = 0; i < interactive.size(); ++i) {
         for (int j = i + 1; j < interactive.size(); ++j) {
