@@ -20,15 +20,6 @@ ProgramResult Kembrel(const std::vector<std::string>& arguments, const fs::path&
     return RunProgram(KEMBREL_PATH, arguments, directory);
 }
 
-std::string Describe(const ProgramResult& result, const TempTree& tree) {
-    std::string text = "exit " + std::to_string(result.exitStatus) + "\nstdout:\n" + result.out +
-                       "\nstderr:\n" + result.err + "\ntree:\n";
-    for (const auto& entry : fs::recursive_directory_iterator(tree.Root())) {
-        text += "  " + entry.path().lexically_relative(tree.Root()).string() + "\n";
-    }
-    return text;
-}
-
 TEST(Kembrel, SetupErrorsExitWithOneAndTouchNothing) {
     const struct {
         std::vector<std::string> arguments;
@@ -47,7 +38,7 @@ TEST(Kembrel, SetupErrorsExitWithOneAndTouchNothing) {
         TempTree tree;
         tree.Write("site/a.txt", "old\n");
         ProgramResult result = Kembrel(c.arguments, tree.Root());
-        EXPECT_EQ(result.exitStatus, 1) << Describe(result, tree);
+        EXPECT_EQ(result.exitStatus, 1) << Describe(result, tree.Root());
         EXPECT_EQ(result.out.substr(0, result.out.find('\n')), c.firstLine);
         EXPECT_EQ(tree.Read("site/a.txt"), "old\n");
         EXPECT_FALSE(tree.Exists("error.log"));
@@ -63,7 +54,7 @@ TEST(Kembrel, RunLogLayoutAndTwoRunsAppend) {
     std::vector<std::string> arguments = {"/D:site", "/F:*.txt", "/S:old", "/R:new \"x\"",
                                           "/L:run.log", "/B:bak"};
     ProgramResult first = Kembrel(arguments, tree.Root());
-    EXPECT_EQ(first.exitStatus, 0) << Describe(first, tree);
+    EXPECT_EQ(first.exitStatus, 0) << Describe(first, tree.Root());
     EXPECT_EQ(first.out, "\n\t2 files modified.\n\n");
     tree.Write("site/a.txt", "Old one\nold two\n");
     tree.Write("site/c.txt", "OLD\n");
@@ -86,7 +77,7 @@ TEST(Kembrel, RelativeLogLandsInTheStartUpDirectory) {
     tree.Write("work/site/a.txt", "old\n");
     ProgramResult result =
         Kembrel({"/D:site", "/F:*.txt", "/S:old", "/L:logs.txt"}, tree.Path("work"));
-    EXPECT_EQ(result.exitStatus, 0) << Describe(result, tree);
+    EXPECT_EQ(result.exitStatus, 0) << Describe(result, tree.Root());
     EXPECT_TRUE(tree.Exists("work/logs.txt"));
     EXPECT_TRUE(tree.Exists("work/error.log"));
     EXPECT_FALSE(tree.Exists("work/site/logs.txt"));
@@ -99,7 +90,7 @@ TEST(Kembrel, OwnLogsAreNeverRewritten) {
     tree.Write("error.log", "earlier old error\n");
     ProgramResult result = Kembrel({"/D:.", "/F:*.log", "/S:old", "/R:new", "/L:run.log"},
                                    tree.Root());
-    EXPECT_EQ(result.out, "\n\t1 files modified.\n\n") << Describe(result, tree);
+    EXPECT_EQ(result.out, "\n\t1 files modified.\n\n") << Describe(result, tree.Root());
     EXPECT_EQ(tree.Read("error.log"), "earlier old error\n");
     std::string log = WithoutCr(tree.Read("run.log"));
     EXPECT_NE(log.find("a.log : \t\"old\" replaced with \"new\" 1 times\n"), std::string::npos);
@@ -112,7 +103,7 @@ TEST(Kembrel, FailedFilesGiveExitStatusTwo) {
     tree.Write("a.txt.bak", "keep\n");
     tree.MakeReadOnly("a.txt.bak");
     ProgramResult result = Kembrel({"/D:.", "/F:a.txt", "/S:old", "/B:bak"}, tree.Root());
-    EXPECT_EQ(result.exitStatus, 2) << Describe(result, tree);
+    EXPECT_EQ(result.exitStatus, 2) << Describe(result, tree.Root());
     EXPECT_EQ(result.out, "\n\t1 files modified.\n\n");
     EXPECT_NE(tree.Read("error.log").find("Initial backup attempt failed for a.txt."),
               std::string::npos);

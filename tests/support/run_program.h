@@ -17,6 +17,17 @@ struct ProgramResult {
     std::string rawErr;
 };
 
+// What a test prints when a run did not do what it expected: the exit
+// status, both outputs and the files of the tree it ran in.
+inline std::string Describe(const ProgramResult& result, const std::filesystem::path& tree) {
+    std::string text = "exit " + std::to_string(result.exitStatus) + "\nstdout:\n" + result.out +
+                       "\nstderr:\n" + result.err + "\ntree:\n";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tree)) {
+        text += "  " + entry.path().lexically_relative(tree).string() + "\n";
+    }
+    return text;
+}
+
 // Runs a program as a user would, in `directory`, with no standard input.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::filesystem::path& directory);
