@@ -123,8 +123,6 @@ public:
     // leaves the old contents whole when the new ones cannot be put in place.
     virtual bool CopyFile(const std::string& source, const std::string& destination,
                           FileError& error) = 0;
-
-    virtual bool DeleteFile(const std::string& name) = 0;
 };
 
 // The services of the platform the program runs on.

@@ -486,7 +486,6 @@ public:
         return ok;
     }
 
-    bool DeleteFile(const std::string& name) override { return ::unlink(name.c_str()) == 0; }
 
 private:
     static std::unique_ptr<OutputFile> OpenOutput(const std::string& name, int flags,

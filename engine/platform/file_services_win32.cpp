@@ -549,7 +549,6 @@ public:
         return ok;
     }
 
-    bool DeleteFile(const std::string& name) override { return ::DeleteFileA(name.c_str()) != 0; }
 
 private:
     static bool Copy(const std::string& source, const std::string& destination, DWORD& code) {

@@ -35,7 +35,6 @@ public:
     bool CopyFile(const std::string&, const std::string&, tavro::FileError&) override {
         return false;
     }
-    bool DeleteFile(const std::string&) override { return false; }
 
 private:
     std::string_view bytes;

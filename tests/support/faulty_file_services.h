@@ -46,7 +46,6 @@ public:
     }
     bool CopyFile(const std::string& source, const std::string& destination,
                   FileError& error) override;
-    bool DeleteFile(const std::string& name) override { return real.DeleteFile(name); }
 
 private:
     FileServices& real = PlatformFileServices();
