@@ -115,15 +115,19 @@ void SearchRun::RewriteFile(const std::string& name) {
     } else {
         LineReader reader(*input, lineStorage);
         LineWriter writer(*output);
-        std::string_view line;
         bool tooComplex = false;
-        while (reader.ReadLine(line)) {
-            int count = replacer.ReplaceLine(line, writer);
-            if (replacer.TooComplex()) {
-                tooComplex = true;
-                break;
+        if (replacer.CanSearchBlocks()) {
+            state.replacementCount = replacer.ReplaceStream(reader, writer);
+        } else {
+            std::string_view line;
+            while (reader.ReadLine(line)) {
+                int count = replacer.ReplaceLine(line, writer);
+                if (replacer.TooComplex()) {
+                    tooComplex = true;
+                    break;
+                }
+                state.replacementCount += count;
             }
-            state.replacementCount += count;
         }
         input.reset();
         if (tooComplex) {

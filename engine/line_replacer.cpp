@@ -1,6 +1,6 @@
 #include "engine/line_replacer.h"
 
-#include "engine/platform/text_search.h"
+#include <algorithm>
 
 namespace tavro {
 
@@ -34,19 +34,9 @@ void LineReplacer::Prepare(const RunSettings& settings) {
         }
         return;
     }
-    std::string needle;
-    if (caseSensitive) {
-        needle = settings.searchString;
-    } else {
-        UpperCaseInto(settings.searchString, needle);
+    if (settings.searchString != search.Needle() || caseSensitive == search.IgnoresCase()) {
+        search = Searcher(settings.searchString, !caseSensitive);
     }
-    if (needle != search.Needle()) search = Searcher(std::move(needle));
-}
-
-std::string_view LineReplacer::Folded(std::string_view line) {
-    if (caseSensitive) return line;
-    UpperCaseInto(line, foldedLine);
-    return foldedLine;
 }
 
 bool LineReplacer::LineMatches(std::string_view line) {
@@ -54,63 +44,90 @@ bool LineReplacer::LineMatches(std::string_view line) {
         pattern->StartLine(line.size());
         return pattern->Exec(line) >= 0;
     }
-    return search.Find(Folded(line)) != std::string_view::npos;
+    return search.Find(line) != std::string_view::npos;
 }
 
-bool LineReplacer::BlockMatches(std::string_view bytes) {
-    return FindBytes(Folded(bytes), search.Needle()) != std::string_view::npos;
+bool LineReplacer::BlockMatches(std::string_view bytes) const {
+    return search.Find(bytes) != std::string_view::npos;
 }
 
 int LineReplacer::ReplaceLine(std::string_view line, LineWriter& out) {
     if (!regularExpression) return ReplacePlain(line, out);
     pattern->StartLine(line.size());
     int count = 0;
-    if (pattern->Exec(line) >= 0) {  // most lines: no copy, no edit
-        editedLine.Assign(line);
-        count = CountPatternReplacements(editedLine, *pattern, replacement);
-        line = editedLine.View();
+    if (pattern->Exec(line) >= 0) {  // most lines: written as they stand
+        count = ReplacePatternMatches(line, *pattern, replacement, expansion, out);
+    } else {
+        out.Append(line);
     }
-    out.WriteLine(line);
+    out.EndLine();
     return count;
 }
 
 // Matches are found left to right and never overlap; the search goes on in the
-// text after each match, so the replacement itself is never searched. Pieces
-// are cut from the line as it stands, so unmatched text keeps its case.
-int LineReplacer::ReplacePlain(std::string_view line, LineWriter& out) {
-    std::string_view haystack = Folded(line);
+// text after each match, so the replacement itself is never searched.
+int LineReplacer::ReplacePlain(std::string_view line, LineWriter& out) const {
     const std::size_t length = search.Needle().size();
-    std::size_t at = length == 0 ? std::string_view::npos : search.Find(haystack);
     int count = 0;
     std::size_t rest = 0;
-    while (at != std::string_view::npos) {
+    for (std::size_t at; length > 0 && (at = search.Find(line.substr(rest))) != std::string_view::npos;) {
         ++count;
-        out.Append(line.substr(rest, at - rest));
+        out.Append(line.substr(rest, at));
         out.Append(replacement);
-        rest = at + length;
-        std::size_t next = search.Find(haystack.substr(rest));
-        at = next == std::string_view::npos ? next : rest + next;
+        rest += at + length;
     }
     out.Append(line.substr(rest));
     out.EndLine();
     return count;
 }
 
-int CountPatternReplacements(TextBuffer& line, RegexPattern& pattern, std::string_view replacement) {
+// A match never holds a line end here, so it lies wholly within one line and
+// the blocks can be searched as they are read. Only the last length - 1 bytes
+// of a block are held back: an occurrence may begin there and end in the next.
+int LineReplacer::ReplaceStream(LineReader& in, LineWriter& out) const {
+    const std::size_t length = search.Needle().size();
+    char previous = '\n';  // as at the start of a line
     int count = 0;
-    std::size_t pos = 0;
-    std::string expansion;
-    while (pos <= line.Length()) {
-        std::ptrdiff_t match = pattern.Exec(line.View().substr(pos));
+    do {
+        std::string_view block = in.Buffered();
+        std::size_t rest = 0;
+        for (std::size_t at; (at = search.Find(block.substr(rest))) != std::string_view::npos;) {
+            ++count;
+            out.AppendLines(block.substr(rest, at), previous);
+            out.Append(replacement);
+            rest += at + length;
+            previous = block[rest - 1];
+        }
+        std::size_t done = std::max(rest, block.size() - std::min(block.size(), length - 1));
+        out.AppendLines(block.substr(rest, done - rest), previous);
+        in.Consume(done);
+    } while (in.ReadMore());
+    out.AppendLines(in.Buffered(), previous);
+    in.Consume(in.Buffered().size());
+    // A last line without LF is still a line, and gets its line end.
+    if (previous != '\n') out.EndLine();
+    return count;
+}
+
+int ReplacePatternMatches(std::string_view line, RegexPattern& pattern,
+                          std::string_view replacement, std::string& expansion, LineWriter& out) {
+    int count = 0;
+    std::size_t pos = 0;     // where the next search starts
+    std::size_t copied = 0;  // the line before this is written
+    while (pos <= line.size()) {
+        std::ptrdiff_t match = pattern.Exec(line.substr(pos));
         if (match < 0) break;
         ++count;
         std::size_t start = pos + static_cast<std::size_t>(match);
         std::size_t length = pattern.MatchLength();
         pattern.Substitute(replacement, expansion);
-        line.Replace(start, static_cast<std::ptrdiff_t>(length), expansion);
-        pos = start + expansion.size();
+        out.Append(line.substr(copied, start - copied));
+        out.Append(expansion);
+        copied = start + length;
+        pos = copied;
         if (length == 0) ++pos;  // step over one byte, or the empty match recurs here
     }
+    out.Append(line.substr(copied));
     return count;
 }
 

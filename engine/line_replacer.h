@@ -8,7 +8,6 @@
 #include "engine/platform/text_search.h"
 #include "engine/regex_pattern.h"
 #include "engine/run_settings.h"
-#include "engine/text_buffer.h"
 
 namespace tavro {
 
@@ -33,8 +32,14 @@ public:
     // across a line end.
     bool CanSearchBlocks() const { return blockSearch; }
     // Whether the search string occurs in `bytes`; only with CanSearchBlocks().
-    bool BlockMatches(std::string_view bytes);
+    bool BlockMatches(std::string_view bytes) const;
     std::size_t SearchLength() const { return search.Needle().size(); }
+
+    // Writes the rest of `in` to `out` as ReplaceLine would write it line by
+    // line, and returns how many occurrences were replaced; only with
+    // CanSearchBlocks(). The text is handled in blocks, so neither the number
+    // of lines nor their length costs anything beyond the copy itself.
+    int ReplaceStream(LineReader& in, LineWriter& out) const;
 
     // Writes `line` with every occurrence replaced, and its line end, to
     // `out`, and returns how many occurrences there were.
@@ -45,25 +50,25 @@ public:
     bool TooComplex() const { return pattern && pattern->TooComplex(); }
 
 private:
-    std::string_view Folded(std::string_view line);
-    int ReplacePlain(std::string_view line, LineWriter& out);
+    int ReplacePlain(std::string_view line, LineWriter& out) const;
 
     bool regularExpression = false;
     bool caseSensitive = true;
     bool blockSearch = false;
-    Searcher search;            // upper-cased when the search ignores case
+    Searcher search;
     std::string replacement;
-    std::string foldedLine;     // scratch for case-insensitive searches
     std::string compiledFrom;   // the pattern `pattern` was compiled from
     std::unique_ptr<RegexPattern> pattern;
-    TextBuffer editedLine;
+    std::string expansion;      // scratch for one match's replacement
 };
 
-// Replaces every match of a compiled pattern in `line` by the expansion of
-// `replacement` and returns the number of replacements. The replacement is
-// never searched again; after an empty match one byte is stepped over, so the
-// loop always ends. The caller starts the pattern's budget for the line.
-int CountPatternReplacements(TextBuffer& line, RegexPattern& pattern, std::string_view replacement);
+// Writes `line` with every match of a compiled pattern replaced by the
+// expansion of `replacement` to `out` (without a line end) and returns the
+// number of replacements. The replacement is never searched again; after an
+// empty match one byte is stepped over, so the loop always ends. The caller
+// starts the pattern's budget for the line.
+int ReplacePatternMatches(std::string_view line, RegexPattern& pattern,
+                          std::string_view replacement, std::string& expansion, LineWriter& out);
 
 // ASCII upper-casing: a to z become A to Z; the length never changes.
 void UpperCaseInto(std::string_view text, std::string& out);

@@ -1,6 +1,12 @@
 #include "engine/platform/text_file.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tavro {
 
@@ -53,6 +59,9 @@ bool LineReader::ReadLine(std::string_view& line) {
     }
 }
 
+LineWriter::LineWriter(OutputFile& file)
+    : file(file), buffer(std::make_unique_for_overwrite<char[]>(kBlockSize)) {}
+
 void LineWriter::WriteLine(std::string_view line) {
     Append(line);
     EndLine();
@@ -60,19 +69,30 @@ void LineWriter::WriteLine(std::string_view line) {
 
 void LineWriter::Append(std::string_view piece) {
     if (failed) return;
-    if (buffer.size() + piece.size() > kBlockSize) {
+    if (used + piece.size() > kBlockSize) {
         Flush();
         if (piece.size() > kBlockSize) {
             failed = !file.Write(piece.data(), piece.size());
             return;
         }
     }
-    buffer.append(piece);
+    std::memcpy(buffer.get() + used, piece.data(), piece.size());
+    used += piece.size();
+}
+
+void LineWriter::AppendLines(std::string_view text, char& previous) {
+    while (!text.empty()) {
+        // Each piece fits the buffer even if every byte is an LF.
+        if (kBlockSize - used < 2 * 4096) Flush();
+        std::size_t piece = std::min(text.size(), (kBlockSize - used) / 2);
+        used += CopyWithCrLf(text.data(), piece, buffer.get() + used, previous);
+        text.remove_prefix(piece);
+    }
 }
 
 bool LineWriter::Flush() {
-    if (!failed && !buffer.empty()) failed = !file.Write(buffer.data(), buffer.size());
-    buffer.clear();
+    if (!failed && used > 0) failed = !file.Write(buffer.get(), used);
+    used = 0;
     return !failed;
 }
 
@@ -80,6 +100,40 @@ bool LineWriter::Close() {
     Flush();
     bool closed = file.Close();
     return closed && !failed;
+}
+
+// Text is copied in runs between the LFs that need a CR, so input that already
+// ends its lines with CR LF is one copy; the LFs are found 16 bytes at a time
+// where the processor allows.
+std::size_t CopyWithCrLf(const char* in, std::size_t size, char* out, char& previous) {
+    char* written = out;
+    std::size_t copied = 0;  // input before this offset is in `out` already
+    auto lineEnd = [&](std::size_t at) {
+        char before = at == 0 ? previous : in[at - 1];
+        if (before == '\r') return;
+        std::memcpy(written, in + copied, at - copied);
+        written += at - copied;
+        *written++ = '\r';
+        copied = at;
+    };
+    std::size_t scanned = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; scanned + 16 <= size; scanned += 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + scanned));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf)));
+        for (; mask != 0; mask &= mask - 1) lineEnd(scanned + static_cast<std::size_t>(std::countr_zero(mask)));
+    }
+#endif
+    while (const void* at = std::memchr(in + scanned, '\n', size - scanned)) {
+        std::size_t offset = static_cast<std::size_t>(static_cast<const char*>(at) - in);
+        lineEnd(offset);
+        scanned = offset + 1;
+    }
+    std::memcpy(written, in + copied, size - copied);
+    written += size - copied;
+    if (size > 0) previous = in[size - 1];
+    return static_cast<std::size_t>(written - out);
 }
 
 std::string ToCrLf(std::string_view text) {

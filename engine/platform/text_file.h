@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -48,24 +49,34 @@ class LineWriter {
 public:
     static constexpr std::size_t kBlockSize = 1 << 18;
 
-    explicit LineWriter(OutputFile& file) : file(file) { buffer.reserve(kBlockSize); }
+    explicit LineWriter(OutputFile& file);
 
     void WriteLine(std::string_view line);
     // A line in pieces: Append them, then EndLine. Long lines never need to
     // be assembled in memory.
     void Append(std::string_view piece);
     void EndLine() { Append("\r\n"); }
+    // Raw input text written the way WriteLine writes its lines: a CR goes
+    // before every LF that has none. `previous` is the input byte before
+    // `text` ('\n' at the start of a file) and becomes its last byte, so a
+    // file can be passed through in pieces of any size.
+    void AppendLines(std::string_view text, char& previous);
     // Writes out what is buffered; false when anything could not be written.
     bool Flush();
     // Flushes and closes the file; false when anything could not be written.
     bool Close();
 
 private:
-
     OutputFile& file;
-    std::string buffer;
+    std::unique_ptr<char[]> buffer;
+    std::size_t used = 0;
     bool failed = false;
 };
+
+// Copies `size` bytes from `in` to `out`, putting a CR before every LF that is
+// not preceded by one (`previous` is the byte before `in`, updated to the last
+// byte copied). `out` must hold 2 * size bytes. Returns the bytes written.
+std::size_t CopyWithCrLf(const char* in, std::size_t size, char* out, char& previous);
 
 // Text as a log stores it: every "\n" becomes CR LF.
 std::string ToCrLf(std::string_view text);

@@ -17,6 +17,15 @@ std::size_t FindBytes(std::string_view haystack, std::string_view needle) {
 
 std::size_t Searcher::Find(std::string_view haystack) const {
     const std::size_t length = needle.size();
+    if (ignoreCase) {  // interim
+        auto up = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; };
+        for (std::size_t i = 0; i + length <= haystack.size(); ++i) {
+            std::size_t k = 0;
+            while (k < length && up(haystack[i + k]) == up(needle[k])) ++k;
+            if (k == length) return i;
+        }
+        return std::string_view::npos;
+    }
     if (length == 0) return 0;
     if (haystack.size() < length) return std::string_view::npos;
     const char* begin = haystack.data();

@@ -16,13 +16,16 @@ std::size_t FindBytes(std::string_view haystack, std::string_view needle);
 // recurring without a match is handed to FindBytes instead.
 class Searcher {
 public:
-    explicit Searcher(std::string needle = {}) : needle(std::move(needle)) {}
+    Searcher() = default;
+    Searcher(std::string needle, bool ignoreCase) : needle(std::move(needle)), ignoreCase(ignoreCase) {}
 
     std::size_t Find(std::string_view haystack) const;
     const std::string& Needle() const { return needle; }
+    bool IgnoresCase() const { return ignoreCase; }
 
 private:
     std::string needle;
+    bool ignoreCase = false;
 };
 
 }  // namespace tavro

@@ -53,14 +53,14 @@ TEST(Searcher, AgreesWithFindOnGeneratedText) {
         int needleLength = 1 + static_cast<int>(random() % 5);
         for (int i = 0; i < needleLength; ++i) needle += static_cast<char>('a' + random() % 3);
         if (round % 7 == 0) haystack = std::string(length, 'a') + needle;
-        Searcher searcher(needle);
+        Searcher searcher(needle, false);
         ASSERT_EQ(searcher.Find(haystack), std::string_view(haystack).find(needle))
             << haystack << " / " << needle;
         ASSERT_EQ(FindBytes(haystack, needle), std::string_view(haystack).find(needle));
     }
-    EXPECT_EQ(Searcher("").Find("abc"), 0u);
-    EXPECT_EQ(Searcher("abc").Find("ab"), std::string_view::npos);
-    EXPECT_EQ(Searcher(std::string("b\0c", 3)).Find(std::string_view("a\0b\0c", 5)), 2u);
+    EXPECT_EQ(Searcher("", false).Find("abc"), 0u);
+    EXPECT_EQ(Searcher("abc", false).Find("ab"), std::string_view::npos);
+    EXPECT_EQ(Searcher(std::string("b\0c", 3), false).Find(std::string_view("a\0b\0c", 5)), 2u);
 }
 
 TEST(LocalTimeFormat, EnglishNamesAndTwelveHourClock) {

@@ -6,8 +6,23 @@
 #include <string_view>
 
 #include "engine/line_replacer.h"
+#include "engine/platform/text_file.h"
 #include "engine/regex_pattern.h"
 #include "engine/text_buffer.h"
+
+namespace {
+
+struct StringFile : tavro::OutputFile {
+    std::string text;
+    bool Write(const char* data, std::size_t size) override {
+        text.append(data, size);
+        return true;
+    }
+    bool Close() override { return true; }
+    tavro::FileError LastError() const override { return {}; }
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -38,9 +53,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string expansion;
         if (!regex.Substitute(replacement, expansion)) std::abort();
     }
+    // The rewrite builds its output piece by piece; it must equal editing the
+    // line in place, match after match, as the plain definition goes.
+    StringFile file;
+    tavro::LineWriter out(file);
+    std::string expansion;
+    regex.StartLine(subject.size());
+    int count = tavro::ReplacePatternMatches(subject, regex, replacement, expansion, out);
+    out.Flush();
+    if (regex.TooComplex()) return 0;
     tavro::TextBuffer line(subject);
     regex.StartLine(subject.size());
-    int count = tavro::CountPatternReplacements(line, regex, replacement);
-    if (count < 0 || (count == 0 && line.View() != subject && !regex.TooComplex())) std::abort();
+    int edits = 0;
+    for (std::size_t pos = 0; pos <= line.Length();) {
+        std::ptrdiff_t match = regex.Exec(line.View().substr(pos));
+        if (match < 0) break;
+        ++edits;
+        std::size_t start = pos + static_cast<std::size_t>(match);
+        std::size_t length = regex.MatchLength();
+        regex.Substitute(replacement, expansion);
+        line.Replace(start, static_cast<std::ptrdiff_t>(length), expansion);
+        pos = start + expansion.size() + (length == 0 ? 1 : 0);
+    }
+    if (count != edits || file.text != line.View()) std::abort();
     return 0;
 }
