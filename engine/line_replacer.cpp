@@ -40,7 +40,7 @@ void LineReplacer::Prepare(const RunSettings& settings) {
     } else {
         UpperCaseInto(settings.searchString, needle);
     }
-    if (needle != search.Needle()) search = Searcher(std::move(needle));
+    if (needle != search.Needle()) search = Searcher(std::move(needle), false);
 }
 
 std::string_view LineReplacer::Folded(std::string_view line) {
