@@ -5,12 +5,10 @@
 
 #include <csignal>
 #include <filesystem>
-#include <random>
 
 #include "engine/platform/file_services.h"
 #include "engine/platform/local_time.h"
 #include "engine/platform/text_file.h"
-#include "engine/platform/text_search.h"
 #include "engine/platform/wildcard.h"
 #include "tests/support/temp_tree.h"
 #include "tests/support/windows_files.h"
@@ -39,28 +37,6 @@ TEST(Wildcard, Matching) {
     for (const auto& c : kCases) {
         EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
     }
-}
-
-// The searcher against the standard library's find on generated text, with a
-// small alphabet so that first bytes recur and the fallback is taken too.
-TEST(Searcher, AgreesWithFindOnGeneratedText) {
-    std::mt19937 random(7);
-    for (int round = 0; round < 3000; ++round) {
-        std::string haystack;
-        std::string needle;
-        int length = static_cast<int>(random() % 120);
-        for (int i = 0; i < length; ++i) haystack += static_cast<char>('a' + random() % 3);
-        int needleLength = 1 + static_cast<int>(random() % 5);
-        for (int i = 0; i < needleLength; ++i) needle += static_cast<char>('a' + random() % 3);
-        if (round % 7 == 0) haystack = std::string(length, 'a') + needle;
-        Searcher searcher(needle, false);
-        ASSERT_EQ(searcher.Find(haystack), std::string_view(haystack).find(needle))
-            << haystack << " / " << needle;
-        ASSERT_EQ(FindBytes(haystack, needle), std::string_view(haystack).find(needle));
-    }
-    EXPECT_EQ(Searcher("", false).Find("abc"), 0u);
-    EXPECT_EQ(Searcher("abc", false).Find("ab"), std::string_view::npos);
-    EXPECT_EQ(Searcher(std::string("b\0c", 3), false).Find(std::string_view("a\0b\0c", 5)), 2u);
 }
 
 TEST(LocalTimeFormat, EnglishNamesAndTwelveHourClock) {
