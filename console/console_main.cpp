@@ -43,6 +43,7 @@ int ConsoleMain(const std::vector<std::string>& arguments, FileServices& files, 
 
     RunState state;
     SearchRun run(settings, state, files, RunLogs{runLog, errorLog}, FrontEnd::console);
+    run.ScanFilesAhead();
     if (files.SetCurrentDirectory(settings.startDirectory)) {
         if (settings.includeSubdirectories) {
             run.WalkTree();

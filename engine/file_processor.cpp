@@ -1,6 +1,9 @@
 #include <string_view>
+#include <utility>
 
+#include "engine/file_scan.h"
 #include "engine/platform/text_file.h"
+#include "engine/scan_ahead.h"
 #include "engine/search_run.h"
 
 namespace tavro {
@@ -34,9 +37,14 @@ void SearchRun::ProcessFile(const std::string& name) {
     if (sink != nullptr) sink->FileAccepted(name);
     SetStatus(kStatusSearching);
     RewriteFile(name);
+    FilesChanged();
 }
 
-bool SearchRun::IsTextFile(std::string_view firstBytes) {
+void SearchRun::FilesChanged() {
+    if (scanAhead) scanAhead->FilesChanged();
+}
+
+bool IsTextFile(std::string_view firstBytes) {
     firstBytes = firstBytes.substr(0, kTextTestBytes);
     for (char byte : firstBytes) {
         if (IsRejectedByte(static_cast<unsigned char>(byte))) return false;
@@ -44,57 +52,61 @@ bool SearchRun::IsTextFile(std::string_view firstBytes) {
     return true;
 }
 
-// One pass over the file: the text test on its first bytes (not in stop
-// mode), then a search up to the first occurrence. Plain search strings are
-// looked for in whole blocks; a pattern needs the file's lines.
-SearchRun::Scan SearchRun::ScanFile(const std::string& name) {
-    FileError error;
-    std::unique_ptr<InputFile> file = files.OpenRead(name, error);
-    if (!file) {
-        logs.errorLog.CouldNotOpen(name);
-        return Scan::failed;
-    }
-    LineReader reader(*file, lineStorage);
-    if (!state.stopped) {
+// Plain search strings are looked for in whole blocks; a pattern needs the
+// file's lines.
+ScanResult ScanForSearchString(InputFile& file, LineReplacer& replacer, std::string& storage,
+                               bool textTest, ProgressSink* sink) {
+    LineReader reader(file, storage);
+    if (textTest) {
         while (reader.Buffered().size() < kTextTestBytes && reader.ReadMore()) {
         }
-        if (reader.Failed()) {
-            logs.errorLog.CouldNotOpen(name);
-            return Scan::failed;
-        }
-        if (!IsTextFile(reader.Buffered())) return Scan::notText;
-        SetStatus(kStatusFiltering);
+        if (reader.Failed()) return ScanResult::unreadable;
+        if (!IsTextFile(reader.Buffered())) return ScanResult::notText;
+        if (sink != nullptr) sink->SetStatus(kStatusFiltering);
     }
     if (replacer.CanSearchBlocks()) {
         // Keep the bytes an occurrence may share with the next block.
         std::size_t overlap = replacer.SearchLength() - 1;
         do {
             std::string_view block = reader.Buffered();
-            if (replacer.BlockMatches(block)) return Scan::found;
+            if (replacer.BlockMatches(block)) return ScanResult::found;
             if (block.size() > overlap) reader.Consume(block.size() - overlap);
         } while (reader.ReadMore());
     } else {
         std::string_view line;
         while (reader.ReadLine(line)) {
-            if (replacer.LineMatches(line)) return Scan::found;
-            if (replacer.TooComplex()) {
-                logs.errorLog.RegexTooComplex(name);
-                return Scan::failed;
-            }
+            if (replacer.LineMatches(line)) return ScanResult::found;
+            if (replacer.TooComplex()) return ScanResult::tooComplex;
         }
     }
-    if (reader.Failed()) {
-        logs.errorLog.CouldNotOpen(name);
-        return Scan::failed;
+    return reader.Failed() ? ScanResult::unreadable : ScanResult::absent;
+}
+
+// The filter pass of the file the walk is at: taken from the scan-ahead
+// thread when it has a result that is still good, done here otherwise.
+bool SearchRun::ScanFile(const std::string& name) {
+    ScanResult result = ScanResult::unreadable;
+    std::optional<ScanResult> ahead = std::exchange(prescanned, std::nullopt);
+    if (ahead && !state.stopped) {
+        result = *ahead;
+        if (result != ScanResult::notText) SetStatus(kStatusFiltering);
+    } else {
+        FileError error;
+        std::unique_ptr<InputFile> file = files.OpenRead(name, error);
+        if (file) result = ScanForSearchString(*file, replacer, lineStorage, !state.stopped, sink);
     }
-    return Scan::absent;
+    if (result == ScanResult::unreadable) logs.errorLog.CouldNotOpen(name);
+    if (result == ScanResult::tooComplex) logs.errorLog.RegexTooComplex(name);
+    return result == ScanResult::found;
 }
 
 bool SearchRun::ContainsSearchString(const std::string& name) {
     if (state.stopped) SetStatus(kStatusWritingAbortLog);
-    if (ScanFile(name) != Scan::found) return false;
+    if (!ScanFile(name)) return false;
     if (settings.makeBackups) {
-        if (!MakeBackup(name)) return false;
+        bool backedUp = MakeBackup(name);
+        FilesChanged();
+        if (!backedUp) return false;
     } else if (settings.writeRunLog && !state.stopped) {
         logs.runLog.LinePrefix(name);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -8,6 +10,7 @@
 #include "engine/progress_sink.h"
 #include "engine/run_log.h"
 #include "engine/run_settings.h"
+#include "engine/scan_ahead.h"
 
 namespace tavro {
 
@@ -28,16 +31,18 @@ public:
 
     SearchRun(const RunSettings& settings, RunState& state, FileServices& files, RunLogs logs,
               FrontEnd frontEnd, ProgressSink* sink = nullptr);
+    ~SearchRun();
 
     // Process the matching files of the current directory.
     void WalkDirectory();
     // Process the current directory, then each subdirectory's whole tree.
     void WalkTree();
 
+    // Reads ahead of the walk on a second thread where the machine has one.
+    // Only for runs whose settings never change once started.
+    void ScanFilesAhead();
+
     void ProcessFile(const std::string& name);
-    // Text unless the first 32 bytes hold a control character other than
-    // NUL, tab, LF or CR.
-    static bool IsTextFile(std::string_view firstBytes);
     // The filter pass (with the text test, except in stop mode); on a hit also
     // the backup, the start of the run-log line and the count. False when the
     // file is not text, the string is absent or the file is given up.
@@ -47,8 +52,8 @@ public:
     bool MakeBackup(const std::string& name);
 
 private:
-    enum class Scan { notText, absent, found, failed };
-    Scan ScanFile(const std::string& name);
+    bool ScanFile(const std::string& name);
+    void FilesChanged();
     bool PutInPlace(const std::string& name, ReplacementFile& output);
     void SetStatus(std::string_view text);
     bool IsOwnLog(const FileStatus& status) const;
@@ -64,6 +69,9 @@ private:
     FileStatus currentStatus;      // of the file being processed
     std::string lineStorage;  // the line reader's buffer, kept across files
     bool lost = false;  // the walk could not return to a directory
+    std::unique_ptr<ScanAhead> scanAhead;
+    std::size_t listingIndex = 0;  // of the file being processed, in its directory's listing
+    std::optional<ScanResult> prescanned;  // the file's filter pass, done ahead
 };
 
 }  // namespace tavro

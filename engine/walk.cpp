@@ -1,3 +1,4 @@
+#include <thread>
 #include <vector>
 
 #include "engine/search_run.h"
@@ -8,6 +9,12 @@ SearchRun::SearchRun(const RunSettings& settings, RunState& state, FileServices&
                      RunLogs logs, FrontEnd frontEnd, ProgressSink* sink)
     : settings(settings), state(state), files(files), logs(logs), frontEnd(frontEnd),
       sink(sink) {}
+
+SearchRun::~SearchRun() = default;
+
+void SearchRun::ScanFilesAhead() {
+    if (std::thread::hardware_concurrency() > 1) scanAhead = std::make_unique<ScanAhead>(files, settings);
+}
 
 bool SearchRun::IsOwnLog(const FileStatus& status) const {
     return logs.runLog.File().IsFile(status) || logs.errorLog.File().IsFile(status) ||
@@ -20,14 +27,19 @@ void SearchRun::WalkDirectory() {
     if (currentDirectory.empty() && !files.GetCurrentDirectory(currentDirectory)) return;
     std::vector<std::string> names;
     if (!files.ListDirectory(settings.fileTypeFilter, names)) return;
-    for (const std::string& name : names) {
+    if (scanAhead) scanAhead->Start(currentDirectory, names);
+    for (listingIndex = 0; listingIndex < names.size(); ++listingIndex) {
+        const std::string& name = names[listingIndex];
         if (name == kTemporaryName) continue;
         FileStatus status;
-        if (!files.GetStatus(name, status)) {
+        prescanned.reset();
+        if (scanAhead && !state.stopped) prescanned = scanAhead->Take(listingIndex, status);
+        if (!prescanned && !files.GetStatus(name, status)) {
             logs.errorLog.CouldNotEnterDirectory(JoinPath(currentDirectory, name));
             continue;
         }
-        if (status.IsDirectory()) continue;
+        // Reading a pipe or a device could wait forever, or never end.
+        if (status.IsDirectory() || status.IsSpecial()) continue;
         if (status.IsReadOnly() && !settings.processReadOnlyFiles) continue;
         if (IsOwnLog(status)) continue;
         status.fullPathName = JoinPath(currentDirectory, name);

@@ -1,6 +1,29 @@
 #include "engine/platform/file_services.h"
 
 namespace tavro {
+namespace {
+
+class JoinedDirectory final : public DirectoryHandle {
+public:
+    JoinedDirectory(FileServices& files, std::string path) : files(files), path(std::move(path)) {}
+
+    std::unique_ptr<InputFile> OpenPlainFile(const std::string& name, FileStatus& status) override {
+        std::string full = JoinPath(path, name);
+        if (!files.GetStatus(full, status) || status.IsDirectory() || status.IsSpecial()) return nullptr;
+        FileError error;
+        return files.OpenRead(full, error);
+    }
+
+private:
+    FileServices& files;
+    std::string path;
+};
+
+}  // namespace
+
+std::unique_ptr<DirectoryHandle> FileServices::OpenDirectory(const std::string& path) {
+    return std::make_unique<JoinedDirectory>(*this, path);
+}
 
 bool FileServices::ListSubdirectories(std::vector<std::string>& names,
                                       std::vector<std::string>& unreadable) {

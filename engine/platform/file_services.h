@@ -32,6 +32,7 @@ struct FileStatus {
     std::int64_t modificationTime = 0;
     std::uint64_t size = 0;
     std::uint8_t attributeByte = 0;
+    bool special = false;              // a pipe, socket or device, never read as text
     std::uint32_t permissionBits = 0;  // POSIX mode bits, restored with the times
     std::uint64_t device = 0;          // device and file number identify a file
     std::uint64_t fileNumber = 0;      // across names (hard links, symbolic links)
@@ -39,6 +40,7 @@ struct FileStatus {
 
     bool IsDirectory() const { return (attributeByte & kDirectory) != 0; }
     bool IsReadOnly() const { return (attributeByte & kReadOnly) != 0; }
+    bool IsSpecial() const { return special; }
     bool SameFileAs(const FileStatus& other) const {
         return device == other.device && fileNumber == other.fileNumber;
     }
@@ -77,6 +79,16 @@ public:
     virtual void Discard() = 0;
 };
 
+// A directory held open by path, whatever the current directory is later,
+// for reading the files in it from any thread.
+class DirectoryHandle {
+public:
+    virtual ~DirectoryHandle() = default;
+    // Opens the plain file `name` for reading and fills in its status; fails
+    // at once for directories, pipes and devices rather than waiting on them.
+    virtual std::unique_ptr<InputFile> OpenPlainFile(const std::string& name, FileStatus& status) = 0;
+};
+
 // The file system, the clock and the current directory as the engine uses
 // them. Tests substitute a subclass where a real file system cannot be made to
 // fail on demand (a full disk, a copy that fails halfway).
@@ -107,6 +119,9 @@ public:
     virtual bool SetStatus(const std::string& name, const FileStatus& status) = 0;
 
     virtual std::unique_ptr<InputFile> OpenRead(const std::string& name, FileError& error) = 0;
+    // Null when the directory cannot be opened. The default joins paths and
+    // asks for each file's status first.
+    virtual std::unique_ptr<DirectoryHandle> OpenDirectory(const std::string& path);
     // Creates or empties a file for writing.
     virtual std::unique_ptr<OutputFile> OpenWrite(const std::string& name, FileError& error) = 0;
     virtual std::unique_ptr<OutputFile> OpenAppend(const std::string& name, FileError& error) = 0;

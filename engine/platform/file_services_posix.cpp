@@ -51,6 +51,7 @@ void FillStatus(const struct stat& info, FileStatus& status) {
     status.permissionBits = info.st_mode & 07777;
     status.attributeByte = 0;
     if (S_ISDIR(info.st_mode)) status.attributeByte |= FileStatus::kDirectory;
+    status.special = !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode);
     if ((info.st_mode & S_IWUSR) == 0) status.attributeByte |= FileStatus::kReadOnly;
     status.device = static_cast<std::uint64_t>(info.st_dev);
     status.fileNumber = static_cast<std::uint64_t>(info.st_ino);
@@ -287,7 +288,12 @@ private:
             return false;
         }
         struct stat target {};
-        if (::stat(destination.c_str(), &target) != 0) {
+        if (::lstat(destination.c_str(), &target) != 0) {
+            code = errno;
+            return false;
+        }
+        const bool link = S_ISLNK(target.st_mode);
+        if (link && ::stat(destination.c_str(), &target) != 0) {
             code = errno;
             return false;
         }
@@ -297,8 +303,7 @@ private:
         }
         // The name to rename over: a symbolic link's target, so the link stays.
         std::string renameTo = destination;
-        struct stat link {};
-        if (::lstat(destination.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (link) {
             char* resolved = ::realpath(destination.c_str(), nullptr);
             if (resolved == nullptr) {
                 code = errno;
@@ -307,7 +312,7 @@ private:
             renameTo = resolved;
             std::free(resolved);
         }
-        uid_t self = ::geteuid();
+        static const uid_t self = ::geteuid();
         bool inPlace = target.st_nlink > 1 || (self != 0 && target.st_uid != self);
         if (!inPlace) {
             if (::fchmod(fd, target.st_mode & 07777) != 0 ||
@@ -336,6 +341,27 @@ private:
     int fd;
     std::string path;
     int failure = 0;
+};
+
+// Files are opened relative to the held directory: one name to look up, not
+// a whole path, and no status query before the open.
+class PosixDirectory final : public DirectoryHandle {
+public:
+    explicit PosixDirectory(int fd) : fd(fd) {}
+    ~PosixDirectory() override { ::close(fd); }
+
+    std::unique_ptr<InputFile> OpenPlainFile(const std::string& name, FileStatus& status) override {
+        Descriptor file{::openat(fd, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+        struct stat info {};
+        if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+        FillStatus(info, status);
+        auto input = std::make_unique<PosixInputFile>(file.fd);
+        file.fd = -1;
+        return input;
+    }
+
+private:
+    int fd;
 };
 
 class PosixFileServices final : public FileServices {
@@ -437,6 +463,12 @@ public:
         }
         error = FileError::none;
         return std::make_unique<PosixInputFile>(fd);
+    }
+
+    std::unique_ptr<DirectoryHandle> OpenDirectory(const std::string& path) override {
+        int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        return std::make_unique<PosixDirectory>(fd);
     }
 
     std::unique_ptr<OutputFile> OpenWrite(const std::string& name, FileError& error) override {

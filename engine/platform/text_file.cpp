@@ -124,12 +124,17 @@ std::size_t CopyWithCrLf(const char* in, std::size_t size, char* out, char& prev
         auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf)));
         for (; mask != 0; mask &= mask - 1) lineEnd(scanned + static_cast<std::size_t>(std::countr_zero(mask)));
     }
-#endif
+    // The tail is shorter than a step: a plain loop beats a call.
+    for (; scanned < size; ++scanned) {
+        if (in[scanned] == '\n') lineEnd(scanned);
+    }
+#else
     while (const void* at = std::memchr(in + scanned, '\n', size - scanned)) {
         std::size_t offset = static_cast<std::size_t>(static_cast<const char*>(at) - in);
         lineEnd(offset);
         scanned = offset + 1;
     }
+#endif
     std::memcpy(written, in + copied, size - copied);
     written += size - copied;
     if (size > 0) previous = in[size - 1];

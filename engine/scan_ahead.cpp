@@ -1,0 +1,120 @@
+#include "engine/scan_ahead.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace tavro {
+namespace {
+
+// How far the thread may run ahead of the walk: far enough to stay busy
+// while the walk rewrites a file, near enough that little is thrown away when
+// a write makes its results stale.
+constexpr std::size_t kLookahead = 32;
+constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();
+
+}  // namespace
+
+ScanAhead::ScanAhead(FileServices& files, const RunSettings& settings)
+    : files(files), settings(settings) {
+    threadContext.replacer.Prepare(settings);
+    walkContext.replacer.Prepare(settings);
+    thread = std::thread([this] { Run(); });
+}
+
+ScanAhead::~ScanAhead() {
+    {
+        std::lock_guard lock(mutex);
+        stopping = true;
+    }
+    wake.notify_one();
+    thread.join();
+}
+
+void ScanAhead::Start(const std::string& directory, const std::vector<std::string>& names) {
+    auto next = std::make_shared<Listing>();
+    next->directory = files.OpenDirectory(directory);
+    if (next->directory) {
+        next->entries = std::make_unique<Entry[]>(names.size());
+        next->size = names.size();
+        for (std::size_t i = 0; i < names.size(); ++i) next->entries[i].name = names[i];
+    }
+    {
+        std::lock_guard lock(mutex);
+        listing = next;
+        walking = std::move(next);
+    }
+    wake.notify_one();
+}
+
+std::optional<ScanResult> ScanAhead::Take(std::size_t index, FileStatus& status) {
+    if (!walking || index >= walking->size) return std::nullopt;
+    Listing& current = *walking;
+    current.taken.store(index + 1);
+    if (index + 1 >= wakeAt.load()) {
+        std::lock_guard lock(mutex);
+        wake.notify_one();
+    }
+    Entry& entry = current.entries[index];
+    int expected = pending;
+    if (entry.state.compare_exchange_strong(expected, claimed)) return std::nullopt;
+    // The thread is reading this file: scan a later one meanwhile rather than
+    // wait, so both threads keep reading.
+    for (std::size_t later = index + 1; entry.state.load(std::memory_order_acquire) != done &&
+                                        later < std::min(current.size, index + kLookahead);
+         ++later) {
+        Entry& other = current.entries[later];
+        expected = pending;
+        if (!other.state.compare_exchange_strong(expected, claimed)) continue;
+        Scan(*current.directory, other, walkContext);
+        other.state.store(done, std::memory_order_release);
+    }
+    while (entry.state.load(std::memory_order_acquire) != done) entry.state.wait(claimed);
+    if (entry.generation != generation.load()) return std::nullopt;
+    if (entry.result == ScanResult::unreadable || entry.result == ScanResult::tooComplex) {
+        return std::nullopt;  // the walk reports these itself, after trying again
+    }
+    status = entry.status;
+    return entry.result;
+}
+
+void ScanAhead::Run() {
+    std::shared_ptr<Listing> mine;
+    std::size_t next = 0;
+    for (;;) {
+        {
+            std::unique_lock lock(mutex);
+            for (;;) {
+                if (stopping) return;
+                if (listing != mine) {
+                    mine = listing;
+                    next = 0;
+                }
+                if (mine && next < mine->size) {
+                    // Asking to be woken before looking at how far the walk
+                    // is: of the two, one always sees the other's news.
+                    wakeAt.store(next >= kLookahead / 2 ? next - kLookahead / 2 : 0);
+                    if (next < mine->taken.load() + kLookahead) break;
+                }
+                wake.wait(lock);
+            }
+            wakeAt.store(kNever);
+        }
+        Entry& entry = mine->entries[next++];
+        int expected = pending;
+        if (!entry.state.compare_exchange_strong(expected, claimed)) continue;
+        Scan(*mine->directory, entry, threadContext);
+        entry.state.store(done, std::memory_order_release);
+        entry.state.notify_one();
+    }
+}
+
+// Read-only files are scanned too, although the walk may pass them over:
+// knowing would cost a status query for every file.
+void ScanAhead::Scan(DirectoryHandle& directory, Entry& entry, Context& context) {
+    entry.generation = generation.load();
+    entry.result = ScanResult::unreadable;
+    std::unique_ptr<InputFile> file = directory.OpenPlainFile(entry.name, entry.status);
+    if (file) entry.result = ScanForSearchString(*file, context.replacer, context.storage, true, nullptr);
+}
+
+}  // namespace tavro

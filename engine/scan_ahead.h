@@ -1,0 +1,87 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/file_scan.h"
+#include "engine/line_replacer.h"
+#include "engine/platform/file_services.h"
+#include "engine/run_settings.h"
+
+namespace tavro {
+
+// Runs the filter pass over the files of the directory being walked on a
+// second thread, a few files ahead of the walk, so that reading the next
+// files overlaps the work on the current one. The walk still takes every
+// result in its own order and writes every log line itself; a result it
+// cannot trust (the thread failed to read the file, or the walk has written
+// to some file since the thread began reading) is simply not used, and the
+// walk scans that file again itself.
+//
+// Only for runs whose settings stay fixed from start to end.
+class ScanAhead {
+public:
+    ScanAhead(FileServices& files, const RunSettings& settings);
+    ~ScanAhead();
+    ScanAhead(const ScanAhead&) = delete;
+    ScanAhead& operator=(const ScanAhead&) = delete;
+
+    // A new directory listing, in the walk's order, with the directory's
+    // absolute path; the last listing is dropped.
+    void Start(const std::string& directory, const std::vector<std::string>& names);
+    // The result for entry `index` of the listing, once ready, with the
+    // file's status as it was opened, or nothing when the walk must look at
+    // the file itself. Indexes only grow.
+    std::optional<ScanResult> Take(std::size_t index, FileStatus& status);
+    // The walk wrote to a file (a rewrite, a backup): results of scans begun
+    // before this may no longer hold.
+    void FilesChanged() { generation.fetch_add(1); }
+
+private:
+    enum State : int { pending, claimed, done };
+    struct Entry {
+        std::string name;
+        std::atomic<int> state{pending};
+        ScanResult result = ScanResult::unreadable;
+        FileStatus status;
+        std::uint64_t generation = 0;
+    };
+    struct Listing {
+        std::unique_ptr<DirectoryHandle> directory;
+        std::unique_ptr<Entry[]> entries;
+        std::size_t size = 0;
+        std::atomic<std::size_t> taken{0};  // entries the walk has reached
+    };
+
+    // What one thread needs to scan files.
+    struct Context {
+        LineReplacer replacer;
+        std::string storage;
+    };
+
+    void Run();
+    void Scan(DirectoryHandle& directory, Entry& entry, Context& context);
+
+    FileServices& files;
+    const RunSettings settings;
+    Context threadContext;
+    Context walkContext;
+    std::atomic<std::uint64_t> generation{0};
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::shared_ptr<Listing> listing;  // the thread's, guarded by `mutex`
+    std::shared_ptr<Listing> walking;  // the walk's own
+    std::atomic<std::size_t> wakeAt{0};  // the walk wakes the thread on reaching this entry
+    bool stopping = false;
+    std::thread thread;
+};
+
+}  // namespace tavro
