@@ -1,6 +1,7 @@
 #include "console/console_main.h"
 
 #include <ostream>
+#include <thread>
 
 #include "console/command_line.h"
 #include "engine/search_run.h"
@@ -43,7 +44,8 @@ int ConsoleMain(const std::vector<std::string>& arguments, FileServices& files, 
 
     RunState state;
     SearchRun run(settings, state, files, RunLogs{runLog, errorLog}, FrontEnd::console);
-    run.ScanFilesAhead();
+    // A second processor reads the next files while this one writes.
+    if (std::thread::hardware_concurrency() > 1) run.ScanFilesAhead();
     if (files.SetCurrentDirectory(settings.startDirectory)) {
         if (settings.includeSubdirectories) {
             run.WalkTree();

@@ -38,8 +38,8 @@ public:
     // Process the current directory, then each subdirectory's whole tree.
     void WalkTree();
 
-    // Reads ahead of the walk on a second thread where the machine has one.
-    // Only for runs whose settings never change once started.
+    // Reads ahead of the walk on a second thread. Only for runs whose
+    // settings never change once started.
     void ScanFilesAhead();
 
     void ProcessFile(const std::string& name);

@@ -1,4 +1,3 @@
-#include <thread>
 #include <vector>
 
 #include "engine/search_run.h"
@@ -12,9 +11,7 @@ SearchRun::SearchRun(const RunSettings& settings, RunState& state, FileServices&
 
 SearchRun::~SearchRun() = default;
 
-void SearchRun::ScanFilesAhead() {
-    if (std::thread::hardware_concurrency() > 1) scanAhead = std::make_unique<ScanAhead>(files, settings);
-}
+void SearchRun::ScanFilesAhead() { scanAhead = std::make_unique<ScanAhead>(files, settings); }
 
 bool SearchRun::IsOwnLog(const FileStatus& status) const {
     return logs.runLog.File().IsFile(status) || logs.errorLog.File().IsFile(status) ||

@@ -40,6 +40,7 @@ void RunEngine(const TempTree& tree, EngineRun& run) {
         std::filesystem::current_path(tree.Path(run.settings.startDirectory));
         SearchRun engine(run.settings, run.state, files, RunLogs{runLog, errorLog, &abortLog},
                          run.frontEnd, run.sink);
+        if (run.scanAhead) engine.ScanFilesAhead();
         if (run.settings.includeSubdirectories) {
             engine.WalkTree();
         } else {

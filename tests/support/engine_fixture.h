@@ -33,6 +33,7 @@ struct EngineRun {
     FileServices* files = nullptr;  // the platform's when null
     FrontEnd frontEnd = FrontEnd::console;
     ProgressSink* sink = nullptr;
+    bool scanAhead = false;  // read ahead of the walk on a second thread, as kembrel does
 
     RunState state;
     std::string runLog;    // the logs' contents after the run, CR LF as stored
