@@ -37,11 +37,7 @@ void SearchRun::ProcessFile(const std::string& name) {
     if (sink != nullptr) sink->FileAccepted(name);
     SetStatus(kStatusSearching);
     RewriteFile(name);
-    FilesChanged();
-}
-
-void SearchRun::FilesChanged() {
-    if (scanAhead) scanAhead->FilesChanged();
+    if (scanAhead) scanAhead->FileRewritten(currentStatus);
 }
 
 bool IsTextFile(std::string_view firstBytes) {
@@ -105,7 +101,7 @@ bool SearchRun::ContainsSearchString(const std::string& name) {
     if (!ScanFile(name)) return false;
     if (settings.makeBackups) {
         bool backedUp = MakeBackup(name);
-        FilesChanged();
+        if (scanAhead) scanAhead->FilesChanged();
         if (!backedUp) return false;
     } else if (settings.writeRunLog && !state.stopped) {
         logs.runLog.LinePrefix(name);

@@ -69,12 +69,32 @@ std::optional<ScanResult> ScanAhead::Take(std::size_t index, FileStatus& status)
         other.state.store(done, std::memory_order_release);
     }
     while (entry.state.load(std::memory_order_acquire) != done) entry.state.wait(claimed);
-    if (entry.generation != generation.load()) return std::nullopt;
+    if (!StillHolds(entry)) return std::nullopt;
     if (entry.result == ScanResult::unreadable || entry.result == ScanResult::tooComplex) {
         return std::nullopt;  // the walk reports these itself, after trying again
     }
     status = entry.status;
     return entry.result;
+}
+
+void ScanAhead::FileRewritten(const FileStatus& status) {
+    writes.push_back({++generation, status.device, status.fileNumber});
+    if (writes.size() > kLookahead) {
+        olderUntrusted = std::max(olderUntrusted, writes.front().generation + 1);
+        writes.pop_front();
+    }
+}
+
+// A rewrite changes the contents of one file: a scan of another file (another
+// identity) is not touched by it, though a link to the same file is.
+bool ScanAhead::StillHolds(const Entry& entry) const {
+    if (entry.generation < olderUntrusted) return false;
+    for (auto write = writes.rbegin(); write != writes.rend() && write->generation > entry.generation; ++write) {
+        if (write->device == entry.status.device && write->fileNumber == entry.status.fileNumber) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void ScanAhead::Run() {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -40,9 +41,12 @@ public:
     // file's status as it was opened, or nothing when the walk must look at
     // the file itself. Indexes only grow.
     std::optional<ScanResult> Take(std::size_t index, FileStatus& status);
-    // The walk wrote to a file (a rewrite, a backup): results of scans begun
-    // before this may no longer hold.
-    void FilesChanged() { generation.fetch_add(1); }
+    // The walk wrote new contents to the file `status` identifies: results
+    // for that file (under any name) from scans begun before may not hold.
+    void FileRewritten(const FileStatus& status);
+    // The walk wrote to a file it cannot name (a backup may be written over
+    // an older one): no result of a scan begun before is to be trusted.
+    void FilesChanged() { olderUntrusted = ++generation; }
 
 private:
     enum State : int { pending, claimed, done };
@@ -73,7 +77,17 @@ private:
     const RunSettings settings;
     Context threadContext;
     Context walkContext;
+    // Counts the walk's writes; a scan notes it before it opens its file.
     std::atomic<std::uint64_t> generation{0};
+    struct Write {
+        std::uint64_t generation;
+        std::uint64_t device;
+        std::uint64_t fileNumber;
+    };
+    std::deque<Write> writes;  // the latest rewrites, newest last; the walk's alone
+    std::uint64_t olderUntrusted = 0;  // scans that noted less than this are not trusted
+
+    bool StillHolds(const Entry& entry) const;
 
     std::mutex mutex;
     std::condition_variable wake;

@@ -53,7 +53,6 @@ public:
 
 private:
     bool ScanFile(const std::string& name);
-    void FilesChanged();
     bool PutInPlace(const std::string& name, ReplacementFile& output);
     void SetStatus(std::string_view text);
     bool IsOwnLog(const FileStatus& status) const;
