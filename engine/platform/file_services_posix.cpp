@@ -246,7 +246,10 @@ std::string DirectoryOf(const std::string& path) {
 // (after its space has been reserved), so that the links keep sharing it.
 class PosixReplacementFile final : public ReplacementFile {
 public:
-    PosixReplacementFile(int fd, std::string path) : fd(fd), path(std::move(path)) {}
+    // `created` is the temporary file's status as opened.
+    PosixReplacementFile(int fd, std::string path, const struct stat& created)
+        : fd(fd), path(std::move(path)), mode(created.st_mode & 07777), owner(created.st_uid),
+          group(created.st_gid) {}
     ~PosixReplacementFile() override {
         if (fd >= 0) ::close(fd);
     }
@@ -315,8 +318,10 @@ private:
         static const uid_t self = ::geteuid();
         bool inPlace = target.st_nlink > 1 || (self != 0 && target.st_uid != self);
         if (!inPlace) {
-            if (::fchmod(fd, target.st_mode & 07777) != 0 ||
-                (self == 0 && ::fchown(fd, target.st_uid, target.st_gid) != 0) ||
+            bool sameMode = (target.st_mode & 07777) == mode;
+            bool sameOwner = target.st_uid == owner && target.st_gid == group;
+            if ((!sameMode && ::fchmod(fd, target.st_mode & 07777) != 0) ||
+                (self == 0 && !sameOwner && ::fchown(fd, target.st_uid, target.st_gid) != 0) ||
                 ::fsync(fd) != 0) {
                 code = errno;
                 return false;
@@ -340,6 +345,9 @@ private:
 
     int fd;
     std::string path;
+    mode_t mode;
+    uid_t owner;
+    gid_t group;
     int failure = 0;
 };
 
@@ -500,9 +508,9 @@ public:
                 named.st_dev != opened.st_dev) {
                 continue;
             }
-            if (::ftruncate(file.fd, 0) != 0) break;
+            if (opened.st_size != 0 && ::ftruncate(file.fd, 0) != 0) break;
             error = FileError::none;
-            auto replacement = std::make_unique<PosixReplacementFile>(file.fd, name);
+            auto replacement = std::make_unique<PosixReplacementFile>(file.fd, name, opened);
             file.fd = -1;
             return replacement;
         }

@@ -84,7 +84,7 @@ void LineWriter::AppendLines(std::string_view text, char& previous) {
     while (!text.empty()) {
         // Each piece fits the buffer even if every byte is an LF.
         if (kBlockSize - used < 2 * 4096) Flush();
-        std::size_t piece = std::min(text.size(), (kBlockSize - used) / 2);
+        std::size_t piece = std::min(text.size(), (kBlockSize - used - kCopySlack) / 2);
         used += CopyWithCrLf(text.data(), piece, buffer.get() + used, previous);
         text.remove_prefix(piece);
     }
@@ -102,42 +102,50 @@ bool LineWriter::Close() {
     return closed && !failed;
 }
 
-// Text is copied in runs between the LFs that need a CR, so input that already
-// ends its lines with CR LF is one copy; the LFs are found 16 bytes at a time
-// where the processor allows.
+// Sixteen bytes are stored at a time whether or not they hold an LF; a CR
+// that has to go in is written over the LF's place and the rest of the
+// sixteen stored again one byte further on. Input that already ends its lines
+// with CR LF is copied as it stands.
 std::size_t CopyWithCrLf(const char* in, std::size_t size, char* out, char& previous) {
     char* written = out;
-    std::size_t copied = 0;  // input before this offset is in `out` already
-    auto lineEnd = [&](std::size_t at) {
-        char before = at == 0 ? previous : in[at - 1];
-        if (before == '\r') return;
-        std::memcpy(written, in + copied, at - copied);
-        written += at - copied;
-        *written++ = '\r';
-        copied = at;
-    };
-    std::size_t scanned = 0;
+    std::size_t at = 0;
+    char before = previous;
 #if defined(__SSE2__)
     const __m128i lf = _mm_set1_epi8('\n');
-    for (; scanned + 16 <= size; scanned += 16) {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + scanned));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf)));
-        for (; mask != 0; mask &= mask - 1) lineEnd(scanned + static_cast<std::size_t>(std::countr_zero(mask)));
-    }
-    // The tail is shorter than a step: a plain loop beats a call.
-    for (; scanned < size; ++scanned) {
-        if (in[scanned] == '\n') lineEnd(scanned);
-    }
-#else
-    while (const void* at = std::memchr(in + scanned, '\n', size - scanned)) {
-        std::size_t offset = static_cast<std::size_t>(static_cast<const char*>(at) - in);
-        lineEnd(offset);
-        scanned = offset + 1;
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; at + 16 <= size; at += 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(written), bytes);
+        auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf)));
+        if (lfs != 0) {
+            auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr)));
+            unsigned afterCr = (crs << 1) | (before == '\r' ? 1u : 0u);
+            std::size_t inserted = 0;
+            for (unsigned bare = lfs & ~afterCr; bare != 0; bare &= bare - 1) {
+                auto offset = static_cast<std::size_t>(std::countr_zero(bare));
+                written[offset + inserted] = '\r';
+                ++inserted;
+                char* rest = written + offset + inserted;
+                if (at + offset + 16 <= size) {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(rest),
+                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at + offset)));
+                } else {
+                    std::memcpy(rest, in + at + offset, 16 - offset);  // near the end: no load past it
+                }
+            }
+            written += inserted;
+        }
+        written += 16;
+        before = in[at + 15];
     }
 #endif
-    std::memcpy(written, in + copied, size - copied);
-    written += size - copied;
-    if (size > 0) previous = in[size - 1];
+    for (; at < size; ++at) {
+        char c = in[at];
+        if (c == '\n' && before != '\r') *written++ = '\r';
+        *written++ = c;
+        before = c;
+    }
+    previous = before;
     return static_cast<std::size_t>(written - out);
 }
 

@@ -75,7 +75,9 @@ private:
 
 // Copies `size` bytes from `in` to `out`, putting a CR before every LF that is
 // not preceded by one (`previous` is the byte before `in`, updated to the last
-// byte copied). `out` must hold 2 * size bytes. Returns the bytes written.
+// byte copied). Returns the bytes written. `out` must hold 2 * size +
+// kCopySlack bytes: the bytes past the copy may be written over.
+inline constexpr std::size_t kCopySlack = 32;
 std::size_t CopyWithCrLf(const char* in, std::size_t size, char* out, char& previous);
 
 // Text as a log stores it: every "\n" becomes CR LF.
