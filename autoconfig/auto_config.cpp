@@ -51,7 +51,7 @@ AutoConfigReadResult ReadAutoConfig(FileServices& files, const std::string& path
     FileError error;
     std::unique_ptr<InputFile> file = files.OpenRead(path, error);
     if (!file) return AutoConfigReadResult::couldNotOpen;
-    std::string storage;
+    ReadBuffer storage;
     LineReader reader(*file, storage);
     std::string_view line;
     if (!reader.ReadLine(line)) {

@@ -50,7 +50,7 @@ bool IsTextFile(std::string_view firstBytes) {
 
 // Plain search strings are looked for in whole blocks; a pattern needs the
 // file's lines.
-ScanResult ScanForSearchString(InputFile& file, LineReplacer& replacer, std::string& storage,
+ScanResult ScanForSearchString(InputFile& file, LineReplacer& replacer, ReadBuffer& storage,
                                bool textTest, ProgressSink* sink) {
     LineReader reader(file, storage);
     if (textTest) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/line_replacer.h"
+#include "engine/platform/text_file.h"
 #include "engine/platform/file_services.h"
 #include "engine/progress_sink.h"
 
@@ -14,7 +15,7 @@ enum class ScanResult { notText, absent, found, unreadable, tooComplex };
 // The filter pass over an open file: the text test on its first bytes (when
 // `textTest`), then a search up to the first occurrence. `storage` is the
 // line reader's buffer; `sink`, when given, hears when filtering starts.
-ScanResult ScanForSearchString(InputFile& file, LineReplacer& replacer, std::string& storage,
+ScanResult ScanForSearchString(InputFile& file, LineReplacer& replacer, ReadBuffer& storage,
                                bool textTest, ProgressSink* sink);
 
 // Text unless the first 32 bytes hold a control character other than NUL,

@@ -67,7 +67,7 @@ private:
     // What one thread needs to scan files.
     struct Context {
         LineReplacer replacer;
-        std::string storage;
+        ReadBuffer storage;
     };
 
     void Run();

@@ -66,7 +66,7 @@ private:
     LineReplacer replacer;
     std::string currentDirectory;  // absolute; kept by the walk
     FileStatus currentStatus;      // of the file being processed
-    std::string lineStorage;  // the line reader's buffer, kept across files
+    ReadBuffer lineStorage;  // the line reader's buffer, kept across files
     bool lost = false;  // the walk could not return to a directory
     std::unique_ptr<ScanAhead> scanAhead;
     std::size_t listingIndex = 0;  // of the file being processed, in its directory's listing

@@ -10,7 +10,7 @@ std::optional<QStringList> ReadHtmlExtensions(const QString& path) {
     FileError error;
     std::unique_ptr<InputFile> file = PlatformFileServices().OpenRead(path.toStdString(), error);
     if (!file) return std::nullopt;
-    std::string storage;
+    ReadBuffer storage;
     LineReader reader(*file, storage);
     QStringList extensions;
     std::string_view line;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -10,16 +11,25 @@
 
 namespace tavro {
 
+void ReadBuffer::resize(std::size_t newLength) {
+    if (newLength > length) {
+        void* grown = std::realloc(bytes, newLength);
+        if (grown == nullptr) throw std::bad_alloc();
+        bytes = static_cast<char*>(grown);
+    }
+    length = newLength;
+}
+
 bool LineReader::Refill() {
     if (begin > 0) {
         std::memmove(buffer.data(), buffer.data() + begin, end - begin);
         end -= begin;
         begin = 0;
     }
-    // A line longer than the buffer grows it; the buffer never holds more than
-    // the longest line plus one block.
+    // A line longer than the buffer grows it, by half at a time so a long
+    // line costs few reallocations; the part not yet read into takes no memory.
     if (buffer.size() < kBlockSize || buffer.size() - end < kBlockSize / 4) {
-        buffer.resize(end + kBlockSize);
+        buffer.resize(std::max(end + kBlockSize, buffer.size() + buffer.size() / 2));
     }
     std::ptrdiff_t got = file.Read(buffer.data() + end, buffer.size() - end);
     if (got < 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -8,6 +9,28 @@
 #include "engine/platform/file_services.h"
 
 namespace tavro {
+
+// The line reader's buffer. It grows without clearing the new bytes, and a
+// large one through realloc, which the C library can often do in place by
+// remapping: a line of hundreds of megabytes is then never held twice.
+class ReadBuffer {
+public:
+    ReadBuffer() = default;
+    ~ReadBuffer() { std::free(bytes); }
+    ReadBuffer(const ReadBuffer&) = delete;
+    ReadBuffer& operator=(const ReadBuffer&) = delete;
+
+    char* data() { return bytes; }
+    std::size_t size() const { return length; }
+    char& operator[](std::size_t at) { return bytes[at]; }
+    // Keeps the first bytes; the new ones are undefined. Throws
+    // std::bad_alloc when the memory is not there.
+    void resize(std::size_t newLength);
+
+private:
+    char* bytes = nullptr;
+    std::size_t length = 0;
+};
 
 // Reads text lines from a file in large blocks. A line ends at LF; a CR right
 // before the LF belongs to the line end; a last line without LF is still a
@@ -18,7 +41,7 @@ public:
 
     // `storage` is the reader's buffer; handing the same one to the reader of
     // every file saves allocating and clearing a block per file.
-    LineReader(InputFile& file, std::string& storage) : file(file), buffer(storage) {}
+    LineReader(InputFile& file, ReadBuffer& storage) : file(file), buffer(storage) {}
 
     // The next line without its end; valid until the next call. False at the
     // end of the file or on a read error (then Failed()).
@@ -36,7 +59,7 @@ private:
     bool Refill();
 
     InputFile& file;
-    std::string& buffer;  // its size is the capacity in use; it never shrinks
+    ReadBuffer& buffer;  // its size is the capacity in use; it never shrinks
     std::size_t begin = 0;
     std::size_t end = 0;
     bool atEnd = false;

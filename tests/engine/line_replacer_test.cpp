@@ -85,7 +85,7 @@ Rewritten Rewrite(LineReplacer& replacer, const std::string& text, std::size_t c
                   bool byLines) {
     ChunkedInput input(text, chunk);
     StringOutput output;
-    std::string storage;
+    ReadBuffer storage;
     LineReader reader(input, storage);
     LineWriter writer(output);
     Rewritten result;

@@ -53,7 +53,7 @@ std::vector<std::string> Lines(const TempTree& tree, std::string_view contents) 
     tree.Write("lines", contents);
     FileError error;
     auto file = PlatformFileServices().OpenRead(tree.Path("lines").string(), error);
-    std::string storage;
+    ReadBuffer storage;
     LineReader reader(*file, storage);
     std::vector<std::string> lines;
     std::string_view line;

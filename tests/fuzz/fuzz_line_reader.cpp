@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     tavro::fuzz::MemoryFile file(bytes, size % 13 + 1);
-    static std::string storage;  // kept across inputs, as the engine keeps it across files
+    static tavro::ReadBuffer storage;  // kept across inputs, as the engine keeps it across files
     tavro::LineReader reader(file, storage);
     std::string rebuilt;
     std::string_view line;
