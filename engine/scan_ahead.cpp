@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 
 namespace tavro {
 namespace {
@@ -133,8 +134,13 @@ void ScanAhead::Run() {
 void ScanAhead::Scan(DirectoryHandle& directory, Entry& entry, Context& context) {
     entry.generation = generation.load();
     entry.result = ScanResult::unreadable;
-    std::unique_ptr<InputFile> file = directory.OpenPlainFile(entry.name, entry.status);
-    if (file) entry.result = ScanForSearchString(*file, context.replacer, context.storage, true, nullptr);
+    try {
+        std::unique_ptr<InputFile> file = directory.OpenPlainFile(entry.name, entry.status);
+        if (file) entry.result = ScanForSearchString(*file, context.replacer, context.storage, true, nullptr);
+    } catch (const std::bad_alloc&) {
+        // A line too long for memory: the walk meets it itself and reports it.
+        entry.result = ScanResult::unreadable;
+    }
 }
 
 }  // namespace tavro
