@@ -57,7 +57,11 @@ std::optional<ScanResult> ScanAhead::Take(std::size_t index, FileStatus& status)
     }
     Entry& entry = current.entries[index];
     int expected = pending;
-    if (entry.state.compare_exchange_strong(expected, claimed)) return std::nullopt;
+    if (entry.state.compare_exchange_strong(expected, claimed)) {
+        // Not begun yet: read now, the held directory saving a status query.
+        Scan(*current.directory, entry, walkContext);
+        entry.state.store(done, std::memory_order_release);
+    }
     // The thread is reading this file: scan a later one meanwhile rather than
     // wait, so both threads keep reading.
     for (std::size_t later = index + 1; entry.state.load(std::memory_order_acquire) != done &&

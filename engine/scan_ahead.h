@@ -37,9 +37,9 @@ public:
     // A new directory listing, in the walk's order, with the directory's
     // absolute path; the last listing is dropped.
     void Start(const std::string& directory, const std::vector<std::string>& names);
-    // The result for entry `index` of the listing, once ready, with the
-    // file's status as it was opened, or nothing when the walk must look at
-    // the file itself. Indexes only grow.
+    // The result for entry `index` of the listing, with the file's status as
+    // it was opened, or nothing when the walk must look at the file itself.
+    // The entry is scanned now if it has not been yet. Indexes only grow.
     std::optional<ScanResult> Take(std::size_t index, FileStatus& status);
     // The walk wrote new contents to the file `status` identifies: results
     // for that file (under any name) from scans begun before may not hold.

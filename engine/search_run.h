@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/line_replacer.h"
 #include "engine/platform/file_services.h"
@@ -52,6 +53,8 @@ public:
     bool MakeBackup(const std::string& name);
 
 private:
+    // The files of the current directory's listing, in order.
+    void ProcessListing(const std::vector<std::string>& names);
     bool ScanFile(const std::string& name);
     bool PutInPlace(const std::string& name, ReplacementFile& output);
     void SetStatus(std::string_view text);

@@ -23,7 +23,10 @@ bool SearchRun::IsOwnLog(const FileStatus& status) const {
 void SearchRun::WalkDirectory() {
     if (currentDirectory.empty() && !files.GetCurrentDirectory(currentDirectory)) return;
     std::vector<std::string> names;
-    if (!files.ListDirectory(settings.fileTypeFilter, names)) return;
+    if (files.ListDirectory(settings.fileTypeFilter, names)) ProcessListing(names);
+}
+
+void SearchRun::ProcessListing(const std::vector<std::string>& names) {
     if (scanAhead) scanAhead->Start(currentDirectory, names);
     for (listingIndex = 0; listingIndex < names.size(); ++listingIndex) {
         const std::string& name = names[listingIndex];
@@ -50,11 +53,15 @@ void SearchRun::WalkDirectory() {
 // directories are not followed: no loops, no walking out of the tree.
 void SearchRun::WalkTree() {
     if (currentDirectory.empty() && !files.GetCurrentDirectory(currentDirectory)) return;
+    // One reading of the directory gives both its files and its subdirectories.
+    std::vector<std::string> names;
     std::vector<std::string> subdirectories;
     std::vector<std::string> unreadable;
-    bool listed = files.ListSubdirectories(subdirectories, unreadable);
-    WalkDirectory();
-    if (!listed) return;
+    if (!files.ListDirectoryAndSubdirectories(settings.fileTypeFilter, names, subdirectories,
+                                              unreadable)) {
+        return;
+    }
+    ProcessListing(names);
     const std::string here = currentDirectory;
     for (const std::string& name : unreadable) {
         // The temporary file comes and goes while the directory is walked.

@@ -25,6 +25,13 @@ std::unique_ptr<DirectoryHandle> FileServices::OpenDirectory(const std::string& 
     return std::make_unique<JoinedDirectory>(*this, path);
 }
 
+bool FileServices::ListDirectoryAndSubdirectories(std::string_view pattern,
+                                                  std::vector<std::string>& names,
+                                                  std::vector<std::string>& subdirectories,
+                                                  std::vector<std::string>& unreadable) {
+    return ListSubdirectories(subdirectories, unreadable) && ListDirectory(pattern, names);
+}
+
 bool FileServices::ListSubdirectories(std::vector<std::string>& names,
                                       std::vector<std::string>& unreadable) {
     std::vector<std::string> entries;

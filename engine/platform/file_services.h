@@ -107,6 +107,13 @@ public:
     // kind from the listing itself override this to save a status query each.
     virtual bool ListSubdirectories(std::vector<std::string>& names,
                                     std::vector<std::string>& unreadable);
+    // Both of the above from one reading of the directory: the names that
+    // match `pattern`, and the subdirectories with the unreadable entries.
+    // The default reads the directory twice.
+    virtual bool ListDirectoryAndSubdirectories(std::string_view pattern,
+                                                std::vector<std::string>& names,
+                                                std::vector<std::string>& subdirectories,
+                                                std::vector<std::string>& unreadable);
 
     virtual bool GetCurrentDirectory(std::string& path) = 0;
     virtual bool SetCurrentDirectory(const std::string& path) = 0;

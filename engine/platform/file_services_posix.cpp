@@ -388,17 +388,26 @@ public:
         return true;
     }
 
-    // The listing says which entries are directories; only entries of an
-    // unknown kind need a status query.
     bool ListSubdirectories(std::vector<std::string>& names,
                             std::vector<std::string>& unreadable) override {
+        std::vector<std::string> none;
+        return ListDirectoryAndSubdirectories("", none, names, unreadable);
+    }
+
+    // The listing says which entries are directories; only entries of an
+    // unknown kind need a status query.
+    bool ListDirectoryAndSubdirectories(std::string_view pattern, std::vector<std::string>& names,
+                                        std::vector<std::string>& subdirectories,
+                                        std::vector<std::string>& unreadable) override {
         names.clear();
+        subdirectories.clear();
         unreadable.clear();
         DIR* directory = ::opendir(".");
         if (directory == nullptr) return false;
         while (dirent* entry = ::readdir(directory)) {
             std::string_view name = entry->d_name;
             if (name == "." || name == "..") continue;
+            if (WildcardMatch(pattern, name)) names.emplace_back(name);
             unsigned char kind = entry->d_type;
             if (kind == DT_UNKNOWN) {
                 struct stat info {};
@@ -408,10 +417,11 @@ public:
                 }
                 kind = S_ISDIR(info.st_mode) ? DT_DIR : DT_REG;
             }
-            if (kind == DT_DIR) names.emplace_back(name);
+            if (kind == DT_DIR) subdirectories.emplace_back(name);
         }
         ::closedir(directory);
         std::sort(names.begin(), names.end());
+        std::sort(subdirectories.begin(), subdirectories.end());
         std::sort(unreadable.begin(), unreadable.end());
         return true;
     }
