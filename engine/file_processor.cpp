@@ -51,8 +51,8 @@ bool IsTextFile(std::string_view firstBytes) {
 // Plain search strings are looked for in whole blocks; a pattern needs the
 // file's lines.
 ScanResult ScanForSearchString(InputFile& file, LineReplacer& replacer, ReadBuffer& storage,
-                               bool textTest, ProgressSink* sink) {
-    LineReader reader(file, storage);
+                               bool textTest, ProgressSink* sink, std::size_t bufferLimit) {
+    LineReader reader(file, storage, bufferLimit);
     if (textTest) {
         while (reader.Buffered().size() < kTextTestBytes && reader.ReadMore()) {
         }

@@ -14,9 +14,11 @@ enum class ScanResult { notText, absent, found, unreadable, tooComplex };
 
 // The filter pass over an open file: the text test on its first bytes (when
 // `textTest`), then a search up to the first occurrence. `storage` is the
-// line reader's buffer; `sink`, when given, hears when filtering starts.
+// line reader's buffer; `sink`, when given, hears when filtering starts. A
+// line that would grow the buffer past `bufferLimit` (0: no limit) makes the
+// file unreadable.
 ScanResult ScanForSearchString(InputFile& file, LineReplacer& replacer, ReadBuffer& storage,
-                               bool textTest, ProgressSink* sink);
+                               bool textTest, ProgressSink* sink, std::size_t bufferLimit = 0);
 
 // Text unless the first 32 bytes hold a control character other than NUL,
 // tab, LF or CR.

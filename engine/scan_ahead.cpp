@@ -12,11 +12,15 @@ namespace {
 // a write makes its results stale.
 constexpr std::size_t kLookahead = 32;
 constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();
+// The thread's buffer stays small; a file with a longer line (only a pattern
+// search reads whole lines) is read by the walk alone.
+constexpr std::size_t kThreadBufferLimit = std::size_t{4} << 20;
 
 }  // namespace
 
-ScanAhead::ScanAhead(FileServices& files, const RunSettings& settings)
-    : files(files), settings(settings) {
+ScanAhead::ScanAhead(FileServices& files, const RunSettings& settings, ReadBuffer& walkStorage)
+    : files(files), settings(settings), threadContext{{}, threadStorage, kThreadBufferLimit},
+      walkContext{{}, walkStorage, 0} {
     threadContext.replacer.Prepare(settings);
     walkContext.replacer.Prepare(settings);
     thread = std::thread([this] { Run(); });
@@ -140,7 +144,10 @@ void ScanAhead::Scan(DirectoryHandle& directory, Entry& entry, Context& context)
     entry.result = ScanResult::unreadable;
     try {
         std::unique_ptr<InputFile> file = directory.OpenPlainFile(entry.name, entry.status);
-        if (file) entry.result = ScanForSearchString(*file, context.replacer, context.storage, true, nullptr);
+        if (file) {
+            entry.result = ScanForSearchString(*file, context.replacer, context.storage, true, nullptr,
+                                               context.bufferLimit);
+        }
     } catch (const std::bad_alloc&) {
         // A line too long for memory: the walk meets it itself and reports it.
         entry.result = ScanResult::unreadable;

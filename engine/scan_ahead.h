@@ -29,7 +29,8 @@ namespace tavro {
 // Only for runs whose settings stay fixed from start to end.
 class ScanAhead {
 public:
-    ScanAhead(FileServices& files, const RunSettings& settings);
+    // `walkStorage` is the buffer the walk reads files with.
+    ScanAhead(FileServices& files, const RunSettings& settings, ReadBuffer& walkStorage);
     ~ScanAhead();
     ScanAhead(const ScanAhead&) = delete;
     ScanAhead& operator=(const ScanAhead&) = delete;
@@ -64,10 +65,13 @@ private:
         std::atomic<std::size_t> taken{0};  // entries the walk has reached
     };
 
-    // What one thread needs to scan files.
+    // What one thread needs to scan files. The walk reads into the buffer it
+    // rewrites from, so a long line is held once; the thread gives up on a
+    // line longer than `bufferLimit` and leaves that file to the walk.
     struct Context {
         LineReplacer replacer;
-        ReadBuffer storage;
+        ReadBuffer& storage;
+        std::size_t bufferLimit;
     };
 
     void Run();
@@ -75,6 +79,7 @@ private:
 
     FileServices& files;
     const RunSettings settings;
+    ReadBuffer threadStorage;
     Context threadContext;
     Context walkContext;
     // Counts the walk's writes; a scan notes it before it opens its file.

@@ -11,7 +11,7 @@ SearchRun::SearchRun(const RunSettings& settings, RunState& state, FileServices&
 
 SearchRun::~SearchRun() = default;
 
-void SearchRun::ScanFilesAhead() { scanAhead = std::make_unique<ScanAhead>(files, settings); }
+void SearchRun::ScanFilesAhead() { scanAhead = std::make_unique<ScanAhead>(files, settings, lineStorage); }
 
 bool SearchRun::IsOwnLog(const FileStatus& status) const {
     return logs.runLog.File().IsFile(status) || logs.errorLog.File().IsFile(status) ||

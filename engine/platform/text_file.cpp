@@ -29,7 +29,16 @@ bool LineReader::Refill() {
     // A line longer than the buffer grows it, by half at a time so a long
     // line costs few reallocations; the part not yet read into takes no memory.
     if (buffer.size() < kBlockSize || buffer.size() - end < kBlockSize / 4) {
-        buffer.resize(std::max(end + kBlockSize, buffer.size() + buffer.size() / 2));
+        std::size_t grown = std::max(end + kBlockSize, buffer.size() + buffer.size() / 2);
+        if (limit != 0) {
+            grown = std::min(grown, std::max(limit, buffer.size()));
+            if (end == grown) {  // full at the limit: the line is longer
+                failed = true;
+                atEnd = true;
+                return false;
+            }
+        }
+        buffer.resize(grown);
     }
     std::ptrdiff_t got = file.Read(buffer.data() + end, buffer.size() - end);
     if (got < 0) {

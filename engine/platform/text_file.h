@@ -41,7 +41,10 @@ public:
 
     // `storage` is the reader's buffer; handing the same one to the reader of
     // every file saves allocating and clearing a block per file.
-    LineReader(InputFile& file, ReadBuffer& storage) : file(file), buffer(storage) {}
+    // A line that would grow `storage` past `bufferLimit` bytes (0: no
+    // limit) ends the reading as a failure.
+    LineReader(InputFile& file, ReadBuffer& storage, std::size_t bufferLimit = 0)
+        : file(file), buffer(storage), limit(bufferLimit) {}
 
     // The next line without its end; valid until the next call. False at the
     // end of the file or on a read error (then Failed()).
@@ -60,6 +63,7 @@ private:
 
     InputFile& file;
     ReadBuffer& buffer;  // its size is the capacity in use; it never shrinks
+    std::size_t limit;
     std::size_t begin = 0;
     std::size_t end = 0;
     bool atEnd = false;

@@ -85,6 +85,25 @@ TEST(LineReader, LinesAcrossAndBeyondBlocks) {
     EXPECT_EQ(lines[2], small);
 }
 
+// A reader with a limit reads lines up to it and fails on a longer one
+// rather than growing its buffer past it.
+TEST(LineReader, BufferLimitEndsTheReadingAtALongerLine) {
+    TempTree tree;
+    const std::size_t limit = std::size_t{1} << 20;
+    std::string fits(limit - LineReader::kBlockSize, 'f');
+    tree.Write("file", fits + "\n" + std::string(3 * limit, 'l') + "\nafter\n");
+    FileError error;
+    auto file = PlatformFileServices().OpenRead(tree.Path("file").string(), error);
+    ReadBuffer storage;
+    LineReader reader(*file, storage, limit);
+    std::string_view line;
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_EQ(line, fits);
+    EXPECT_FALSE(reader.ReadLine(line));
+    EXPECT_TRUE(reader.Failed());
+    EXPECT_LE(storage.size(), limit);
+}
+
 TEST(LineWriter, EveryLineEndsWithCrLf) {
     TempTree tree;
     FileError error;
