@@ -76,6 +76,22 @@ std::size_t FoldedPrefix(const char* text, const char* upper, std::size_t length
     return i;
 }
 
+// memchr, but with the next sixteen bytes looked at first in line: where
+// occurrences lie a few dozen bytes apart the call costs more than the scan.
+const char* FindByte(const char* from, unsigned char target, std::size_t span) {
+#if defined(__SSE2__)
+    if (span >= 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(target)))));
+        if (mask != 0) return from + std::countr_zero(mask);
+        from += 16;
+        span -= 16;
+    }
+#endif
+    return static_cast<const char*>(std::memchr(from, target, span));
+}
+
 }  // namespace
 
 std::size_t FindBytes(std::string_view haystack, std::string_view needle) {
@@ -146,9 +162,9 @@ std::size_t Searcher::ScanMemchr(std::string_view haystack) const {
     const std::size_t last = haystack.size() - needle.size();  // the last place a match can start
     std::size_t charge = 0;
     for (std::size_t at = 0; at <= last; ++at) {
-        const void* hit = std::memchr(begin + at + rare.offset, rare.target, last - at + 1);
+        const char* hit = FindByte(begin + at + rare.offset, rare.target, last - at + 1);
         if (hit == nullptr) return std::string_view::npos;
-        at = static_cast<std::size_t>(static_cast<const char*>(hit) - begin) - rare.offset;
+        at = static_cast<std::size_t>(hit - begin) - rare.offset;
         const unsigned char check = static_cast<unsigned char>(begin[at + second.offset]);
         if ((check | second.orMask) == second.target) {
             std::size_t work = 0;
