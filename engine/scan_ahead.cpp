@@ -12,6 +12,7 @@ namespace {
 // a write makes its results stale.
 constexpr std::size_t kLookahead = 32;
 constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();
+constexpr int kSpinTurns = 64;
 // The thread's buffer stays small; a file with a longer line (only a pattern
 // search reads whole lines) is read by the walk alone.
 constexpr std::size_t kThreadBufferLimit = std::size_t{4} << 20;
@@ -48,6 +49,7 @@ void ScanAhead::Start(const std::string& directory, const std::vector<std::strin
         listing = next;
         walking = std::move(next);
     }
+    listingsStarted.fetch_add(1);
     wake.notify_one();
 }
 
@@ -112,6 +114,7 @@ void ScanAhead::Run() {
     for (;;) {
         {
             std::unique_lock lock(mutex);
+            bool spun = false;
             for (;;) {
                 if (stopping) return;
                 if (listing != mine) {
@@ -123,6 +126,18 @@ void ScanAhead::Run() {
                     // is: of the two, one always sees the other's news.
                     wakeAt.store(next >= kLookahead / 2 ? next - kLookahead / 2 : 0);
                     if (next < mine->taken.load() + kLookahead) break;
+                } else if (!spun) {
+                    // The walk is moving to the next directory, which takes it
+                    // a moment: waiting that out awake is cheaper than being
+                    // put to sleep and woken.
+                    spun = true;
+                    std::uint64_t seen = listingsStarted.load();
+                    lock.unlock();
+                    for (int turn = 0; turn < kSpinTurns && listingsStarted.load() == seen; ++turn) {
+                        std::this_thread::yield();
+                    }
+                    lock.lock();
+                    continue;
                 }
                 wake.wait(lock);
             }

@@ -98,7 +98,8 @@ private:
     std::condition_variable wake;
     std::shared_ptr<Listing> listing;  // the thread's, guarded by `mutex`
     std::shared_ptr<Listing> walking;  // the walk's own
-    std::atomic<std::size_t> wakeAt{0};  // the walk wakes the thread on reaching this entry
+    std::atomic<std::size_t> wakeAt{0};
+    std::atomic<std::uint64_t> listingsStarted{0};  // the walk wakes the thread on reaching this entry
     bool stopping = false;
     std::thread thread;
 };
