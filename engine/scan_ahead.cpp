@@ -152,13 +152,14 @@ void ScanAhead::Run() {
     }
 }
 
-// Read-only files are scanned too, although the walk may pass them over:
-// knowing would cost a status query for every file.
+// A read-only file the walk will pass over is opened but never read, so its
+// access time stays as the walk alone would leave it.
 void ScanAhead::Scan(DirectoryHandle& directory, Entry& entry, Context& context) {
     entry.generation = generation.load();
     entry.result = ScanResult::unreadable;
     try {
         std::unique_ptr<InputFile> file = directory.OpenPlainFile(entry.name, entry.status);
+        if (file && entry.status.IsReadOnly() && !settings.processReadOnlyFiles) return;
         if (file) {
             entry.result = ScanForSearchString(*file, context.replacer, context.storage, true, nullptr,
                                                context.bufferLimit);

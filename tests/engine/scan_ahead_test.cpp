@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #endif
 
@@ -126,6 +127,25 @@ TEST(ScanAhead, FileChangedByAnEarlierRewriteIsReadAgain) {
 }
 
 #ifndef _WIN32
+// Reading a file moves its access time; a file the walk passes over must not
+// be read ahead either.
+TEST(ScanAhead, ReadOnlyFilesPassedOverAreNotRead) {
+    TempTree tree;
+    tree.Write("a.txt", "old\n");
+    tree.Write("b.txt", "old\n");
+    const timespec kLongAgo[2] = {{631152000, 0}, {631152000, 0}};  // 1990: any read moves it
+    ASSERT_EQ(::utimensat(AT_FDCWD, tree.Path("b.txt").c_str(), kLongAgo, 0), 0);
+    tree.MakeReadOnly("b.txt");
+    EngineRun run;
+    run.settings = DefaultSettings("old", "new");
+    run.scanAhead = true;
+    RunEngine(tree, run);
+    struct stat info {};
+    ASSERT_EQ(::stat(tree.Path("b.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_atim.tv_sec, kLongAgo[0].tv_sec);
+    EXPECT_EQ(tree.Read("a.txt"), "new\r\n");
+}
+
 // Opening a pipe for reading waits for a writer; the walk must never try.
 TEST(ScanAhead, PipesAreNeverOpened) {
     TempTree tree;
