@@ -79,7 +79,12 @@ std::optional<ScanResult> ScanAhead::Take(std::size_t index, FileStatus& status)
         Scan(*current.directory, other, walkContext);
         other.state.store(done, std::memory_order_release);
     }
-    while (entry.state.load(std::memory_order_acquire) != done) entry.state.wait(claimed);
+    if (entry.state.load(std::memory_order_acquire) != done) {
+        // A plain condition variable: the atomic wait of some standard
+        // libraries (MinGW's GCC 12 among them) can miss a wake-up.
+        std::unique_lock lock(doneMutex);
+        entryDone.wait(lock, [&] { return entry.state.load(std::memory_order_acquire) == done; });
+    }
     if (!StillHolds(entry)) return std::nullopt;
     if (entry.result == ScanResult::unreadable || entry.result == ScanResult::tooComplex) {
         return std::nullopt;  // the walk reports these itself, after trying again
@@ -148,7 +153,8 @@ void ScanAhead::Run() {
         if (!entry.state.compare_exchange_strong(expected, claimed)) continue;
         Scan(*mine->directory, entry, threadContext);
         entry.state.store(done, std::memory_order_release);
-        entry.state.notify_one();
+        { std::lock_guard lock(doneMutex); }  // the walk is waiting, or sees `done` first
+        entryDone.notify_one();
     }
 }
 

@@ -99,7 +99,9 @@ private:
     std::shared_ptr<Listing> listing;  // the thread's, guarded by `mutex`
     std::shared_ptr<Listing> walking;  // the walk's own
     std::atomic<std::size_t> wakeAt{0};
-    std::atomic<std::uint64_t> listingsStarted{0};  // the walk wakes the thread on reaching this entry
+    std::atomic<std::uint64_t> listingsStarted{0};
+    std::mutex doneMutex;  // the walk waits on `entryDone` for an entry the thread is reading
+    std::condition_variable entryDone;  // the walk wakes the thread on reaching this entry
     bool stopping = false;
     std::thread thread;
 };
