@@ -4,23 +4,11 @@
 
 namespace tavro {
 
-void UpperCaseInto(std::string_view text, std::string& out) {
-    out.resize(text.size());
-    const char* in = text.data();
-    char* folded = out.data();
-    // Branch-free, so the compiler can do many bytes at a time.
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(in[i]);
-        folded[i] = static_cast<char>(static_cast<unsigned char>(c - 'a') < 26 ? c - 32 : c);
-    }
-}
-
 LineReplacer::LineReplacer() = default;
 LineReplacer::~LineReplacer() = default;
 
 void LineReplacer::Prepare(const RunSettings& settings) {
     regularExpression = settings.regularExpression;
-    caseSensitive = settings.caseSensitive;
     replacement = settings.replaceString;
     blockSearch = !regularExpression && !settings.searchString.empty() &&
                   settings.searchString.find_first_of("\r\n") == std::string::npos;
@@ -34,8 +22,9 @@ void LineReplacer::Prepare(const RunSettings& settings) {
         }
         return;
     }
-    if (settings.searchString != search.Needle() || caseSensitive == search.IgnoresCase()) {
-        search = Searcher(settings.searchString, !caseSensitive);
+    bool ignoreCase = !settings.caseSensitive;
+    if (settings.searchString != search.Needle() || ignoreCase != search.IgnoresCase()) {
+        search = Searcher(settings.searchString, ignoreCase);
     }
 }
 

@@ -53,7 +53,6 @@ private:
     int ReplacePlain(std::string_view line, LineWriter& out) const;
 
     bool regularExpression = false;
-    bool caseSensitive = true;
     bool blockSearch = false;
     Searcher search;
     std::string replacement;
@@ -69,8 +68,5 @@ private:
 // starts the pattern's budget for the line.
 int ReplacePatternMatches(std::string_view line, RegexPattern& pattern,
                           std::string_view replacement, std::string& expansion, LineWriter& out);
-
-// ASCII upper-casing: a to z become A to Z; the length never changes.
-void UpperCaseInto(std::string_view text, std::string& out);
 
 }  // namespace tavro
